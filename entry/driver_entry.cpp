@@ -1,0 +1,68 @@
+#include "entry/driver_entry.h"
+
+#include "entry/driver_init.h"
+#include "entry/service_context.h"
+#include "include/guids.h"
+
+INT32 LoadedImageConstructor(VOID) {
+  EFI_STATUS Status = gBS->HandleProtocol(gImageHandle, &gEfiLoadedImageProtocolGuid,
+                                          reinterpret_cast<VOID **>(&mLoadedImage));
+  return EFI_ERROR(Status) ? 1 : 0;
+}
+
+namespace {
+
+// The library-constructor list holds one entry; the initialiser, pre-termination
+// and termination lists are empty.
+constexpr LIBRARY_CONSTRUCTOR kLibraryConstructors[] = {LoadedImageConstructor};
+
+}  // namespace
+
+INT32 RunLibraryConstructorList(const LIBRARY_CONSTRUCTOR *First, const LIBRARY_CONSTRUCTOR *End) {
+  INT32 Result = 0;
+  for (const LIBRARY_CONSTRUCTOR *Slot = First; Slot < End && Result == 0; Slot++) {
+    if (*Slot != NULL) {
+      Result = (*Slot)();
+    }
+  }
+  return Result;
+}
+
+VOID RunHookList(const LIBRARY_HOOK *First, const LIBRARY_HOOK *End) {
+  if (First == NULL || End == NULL) {
+    return;
+  }
+  for (const LIBRARY_HOOK *Slot = First; Slot < End; Slot++) {
+    if (*Slot != NULL) {
+      (*Slot)();
+    }
+  }
+}
+
+VOID ExitImage(INT32 ExitCode) {
+  gBS->Exit(gImageHandle, (EFI_STATUS)(INT64)ExitCode, 0, NULL);
+  // Exit hands control back to whoever started the image; should it ever
+  // return, there is nothing sound left to do here.
+  for (;;) {
+  }
+}
+
+extern "C" EFI_STATUS EFIAPI DriverEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
+  gImageHandle = ImageHandle;
+  gST = SystemTable;
+  gBS = SystemTable->BootServices;
+  gRT = SystemTable->RuntimeServices;
+
+  if (RunLibraryConstructorList(kLibraryConstructors, kLibraryConstructors + 1) != 0) {
+    return EFI_UNSUPPORTED;
+  }
+  RunHookList(NULL, NULL);  // initialisers
+
+  EFI_STATUS Status = DxeMain(ImageHandle, SystemTable);
+  if (Status == EFI_SUCCESS) {
+    return EFI_SUCCESS;
+  }
+  RunHookList(NULL, NULL);  // pre-termination
+  RunHookList(NULL, NULL);  // termination
+  ExitImage((INT32)(UINT32)Status);
+}

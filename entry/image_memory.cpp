@@ -1,0 +1,35 @@
+#include "entry/image_memory.h"
+
+#include "entry/service_context.h"
+
+VOID *AllocateImageDataPool(UINTN Size) {
+  if (gBS == NULL || mLoadedImage == NULL) {
+    return NULL;
+  }
+  VOID *Buffer = NULL;
+  // A failed allocation leaves the pointer null, which is all the caller tests.
+  gBS->AllocatePool(mLoadedImage->ImageDataType, Size, &Buffer);
+  return Buffer;
+}
+
+VOID FreePoolIfPresent(VOID *Buffer) {
+  if (Buffer != NULL && gBS != NULL) {
+    gBS->FreePool(Buffer);
+  }
+}
+
+VOID *InternalMemMove(VOID *Destination, const VOID *Source, UINTN Length) {
+  UINT8 *To = static_cast<UINT8 *>(Destination);
+  const UINT8 *From = static_cast<const UINT8 *>(Source);
+  if (From < To) {
+    while (Length != 0) {
+      Length--;
+      To[Length] = From[Length];
+    }
+  } else {
+    for (UINTN Index = 0; Index < Length; Index++) {
+      To[Index] = From[Index];
+    }
+  }
+  return Destination;
+}

@@ -1,0 +1,18 @@
+#include "support/diagnostics.h"
+
+#if defined(QUORVANE_DIAGNOSTICS) && QUORVANE_DIAGNOSTICS
+#include "entry/service_context.h"
+#include "support/print.h"
+
+VOID DiagnosticPrint(const CHAR16 *Format, ...) {
+  if (gST == NULL || gST->ConOut == NULL) {
+    return;
+  }
+  CHAR16 Line[256];
+  va_list Arguments;
+  va_start(Arguments, Format);
+  PrintToBufferVa(Line, sizeof(Line), Format, Arguments);
+  va_end(Arguments);
+  gST->ConOut->OutputString(gST->ConOut, Line);
+}
+#endif
