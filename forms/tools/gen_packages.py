@@ -162,7 +162,7 @@ def build_string_array(strings_dir):
                                        f"(the texts are {units:+d} UTF-16 units off)")
         packages.append(package)
     array = _prefixed(b"".join(packages))
-    _require_size("string array", array, STRING_ARRAY_SIZE)
+    _require_size("string array", array, STRING_ARRAY_SIZE, strings_dir)
     return array, {name: index for index, name in enumerate(names, 1)}
 
 
@@ -170,10 +170,10 @@ def _prefixed(packages):
     return struct.pack("<I", len(packages) + 4) + packages
 
 
-def _require_size(what, data, size):
+def _require_size(what, data, size, source):
     if len(data) != size:
-        raise SourceError("gen_packages", 0, f"{what} is {len(data)} bytes (0x{len(data):X}), "
-                                             f"must be {size} (0x{size:X})")
+        raise SourceError(source, 0, f"{what} is {len(data)} bytes (0x{len(data):X}), must be "
+                                     f"{size} (0x{size:X}): {len(data) - size:+d} bytes")
 
 
 # ---------------------------------------------------------------------------
@@ -585,7 +585,7 @@ def build_form_array(form_path, string_ids):
     body = encode_formset(fs)
     package = struct.pack("<I", (len(body) + 4) | (0x02 << 24)) + body   # EFI_HII_PACKAGE_FORMS
     array = _prefixed(package)
-    _require_size("form array", array, FORM_ARRAY_SIZE)
+    _require_size("form array", array, FORM_ARRAY_SIZE, form_path)
     return array
 
 
@@ -643,7 +643,7 @@ def write_if_changed(path, data):
         with open(path, "rb") as f:
             if f.read() == data:
                 return
-    tmp = path + ".tmp"
+    tmp = f"{path}.{os.getpid()}.tmp"
     with open(tmp, "wb") as f:
         f.write(data)
     os.replace(tmp, path)

@@ -52,8 +52,9 @@ def run_tests(title, setup):
     setup(*load_arrays(args.dump_dir))
     suite = unittest.defaultTestLoader.loadTestsFromModule(sys.modules["__main__"])
     result = unittest.TextTestRunner(verbosity=2).run(suite)
-    failed = len(result.failures) + len(result.errors)
-    print(f"{title}: {result.testsRun - failed} passed, {failed} failed")
+    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    skipped = len(result.skipped)
+    print(f"{title}: {result.testsRun - failed - skipped} passed, {failed} failed, {skipped} skipped")
     return 0 if result.wasSuccessful() and result.testsRun else 1
 
 
