@@ -230,14 +230,16 @@ class FormParser:
             if key not in allowed:
                 self.fail(line, f"unexpected {key!r}")
             if key == "var":
-                if tokens[i + 2:i + 3] != ["["] or tokens[i + 4:i + 5] != ["]"]:
+                if len(tokens) < i + 5 or tokens[i + 2] != "[" or tokens[i + 4] != "]":
                     self.fail(line, "var takes STORE[OFFSET]")
                 out[key] = (tokens[i + 1], self.number(line, tokens[i + 3]))
                 i += 5
             elif key == "flags":
+                if i + 1 >= len(tokens):
+                    self.fail(line, "flags needs a value")
                 names = [tokens[i + 1]]
                 i += 2
-                while i < len(tokens) and tokens[i] == "|":
+                while i + 1 < len(tokens) and tokens[i] == "|":
                     names.append(tokens[i + 1])
                     i += 2
                 out[key] = names
