@@ -7,7 +7,7 @@ set(QUORVANE_EFI_DRIVER_LINK_FLAGS
 
 function(quorvane_driver_image Name Diagnostics)
   add_executable(${Name} ${QUORVANE_DRIVER_SOURCES} ${QUORVANE_FORMS_SOURCES})
-  target_include_directories(${Name} PRIVATE ${CMAKE_SOURCE_DIR} ${QUORVANE_FORMS_INCLUDE_DIRS})
+  target_include_directories(${Name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${Name} PRIVATE ${QUORVANE_EFI_COMPILE_OPTIONS})
   target_compile_definitions(${Name} PRIVATE QUORVANE_DIAGNOSTICS=${Diagnostics})
   set_target_properties(${Name} PROPERTIES SUFFIX .efi LINK_FLAGS "${QUORVANE_EFI_DRIVER_LINK_FLAGS}")

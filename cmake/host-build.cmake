@@ -8,7 +8,7 @@ if(QUORVANE_SANITIZE)
 endif()
 
 add_library(quorvane_driver STATIC ${QUORVANE_HOST_DRIVER_SOURCES} ${QUORVANE_FORMS_SOURCES})
-target_include_directories(quorvane_driver PUBLIC ${CMAKE_SOURCE_DIR} ${QUORVANE_FORMS_INCLUDE_DIRS})
+target_include_directories(quorvane_driver PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(quorvane_driver PUBLIC QUORVANE_DIAGNOSTICS=1 QUORVANE_HOST=1)
 target_compile_options(quorvane_driver PRIVATE ${QUORVANE_HOST_WARNINGS} -ffreestanding -fno-exceptions -fno-rtti)
 
@@ -18,7 +18,6 @@ target_link_libraries(quorvane_hostplatform PUBLIC quorvane_driver)
 target_compile_options(quorvane_hostplatform PRIVATE ${QUORVANE_HOST_WARNINGS})
 
 if(QUORVANE_BUILD_TESTS)
-  enable_testing()
   find_package(GTest REQUIRED)
   include(GoogleTest)
   file(GLOB QUORVANE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*/*_test.cpp)
