@@ -58,11 +58,15 @@ extern "C" EFI_STATUS EFIAPI DriverEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABL
   }
   RunHookList(NULL, NULL);  // initialisers
 
-  EFI_STATUS Status = DxeMain(ImageHandle, SystemTable);
+  return CompleteDriverEntry(DxeMain(ImageHandle, SystemTable));
+}
+
+EFI_STATUS CompleteDriverEntry(EFI_STATUS Status) {
   if (Status == EFI_SUCCESS) {
     return EFI_SUCCESS;
   }
   RunHookList(NULL, NULL);  // pre-termination
   RunHookList(NULL, NULL);  // termination
+  // The low 32 bits, taken as a signed number: the error bit is not carried.
   ExitImage((INT32)(UINT32)Status);
 }

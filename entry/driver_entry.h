@@ -13,5 +13,8 @@ INT32 RunLibraryConstructorList(const LIBRARY_CONSTRUCTOR *First, const LIBRARY_
 VOID RunHookList(const LIBRARY_HOOK *First, const LIBRARY_HOOK *End);
 // Fetches the image's own loaded-image interface; 1 on failure.
 INT32 LoadedImageConstructor(VOID);
+// What the entry point does with DxeMain's status: success stays resident,
+// any other status (a warning too) runs the shut-down lists and exits.
+EFI_STATUS CompleteDriverEntry(EFI_STATUS Status);
 // Exits the image with ExitCode sign-extended; does not return.
 [[noreturn]] VOID ExitImage(INT32 ExitCode);

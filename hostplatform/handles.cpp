@@ -76,9 +76,20 @@ EFI_STATUS HandleDatabase::HandleProtocol(EFI_HANDLE Handle, const EFI_GUID *Pro
   return EFI_UNSUPPORTED;
 }
 
+void HandleDatabase::FailNthLocate(const EFI_GUID &Protocol, size_t N) {
+  LocateFailures.push_back(LocateFailure{Protocol, N});
+}
+
 EFI_STATUS HandleDatabase::LocateProtocol(const EFI_GUID *Protocol, VOID **Interface) const {
   if (Protocol == nullptr || Interface == nullptr) {
     return EFI_INVALID_PARAMETER;
+  }
+  for (auto Failure = LocateFailures.begin(); Failure != LocateFailures.end(); ++Failure) {
+    if (SameGuid(Failure->Protocol, *Protocol) && --Failure->Remaining == 0) {
+      LocateFailures.erase(Failure);
+      *Interface = nullptr;
+      return EFI_NOT_FOUND;
+    }
   }
   for (const auto &Record : Handles) {
     for (const Entry &Existing : Record->Protocols) {

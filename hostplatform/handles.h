@@ -32,6 +32,8 @@ class HandleDatabase {
 
   // The next install of Protocol fails with Status (once).
   void FailNextInstall(const EFI_GUID &Protocol, EFI_STATUS Status);
+  // The Nth LocateProtocol of Protocol from now (1 = the next) answers EFI_NOT_FOUND.
+  void FailNthLocate(const EFI_GUID &Protocol, size_t N);
 
  private:
   struct Entry {
@@ -46,6 +48,11 @@ class HandleDatabase {
   Pool &Memory;
   std::vector<std::unique_ptr<HandleRecord>> Handles;
   std::vector<std::pair<EFI_GUID, EFI_STATUS>> InstallFailures;
+  struct LocateFailure {
+    EFI_GUID Protocol;
+    size_t Remaining;
+  };
+  mutable std::vector<LocateFailure> LocateFailures;
 };
 
 bool SameGuid(const EFI_GUID &A, const EFI_GUID &B);
