@@ -1,0 +1,9 @@
+// Loads and starts an image that sits on the same volume as the calling image.
+#pragma once
+#include "include/system_table.h"
+
+// Builds <device path of the caller's volume>\<Path>, then LoadImage and
+// StartImage. Returns LoadImage's status if it fails, StartImage's otherwise;
+// *Loaded receives the image handle (NULL if loading failed).
+EFI_STATUS LoadAndStartImage(EFI_HANDLE ParentImage, EFI_SYSTEM_TABLE *SystemTable, const CHAR16 *Path,
+                             EFI_HANDLE *Loaded);

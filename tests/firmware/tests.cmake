@@ -1,0 +1,10 @@
+# Tests on real firmware: OVMF under QEMU boots the images of ${QUORVANE_EFI_DIR}.
+# Each test is one boot (a few seconds to a minute under software emulation).
+if(QUORVANE_EFI_DIR)
+  find_program(QUORVANE_PYTHON python3 REQUIRED)
+  set(QUORVANE_HARNESS ${CMAKE_SOURCE_DIR}/testbed/harness)
+
+  add_test(NAME firmware.smoke_driver_loads_and_stops_at_hdd_service
+           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/smoke_test.py --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(firmware.smoke_driver_loads_and_stops_at_hdd_service PROPERTIES LABELS firmware TIMEOUT 300)
+endif()
