@@ -22,7 +22,9 @@ EFI_STATUS EFIAPI GetDeviceInfoList(HDD_PASSWORD_PROTOCOL *This, UINTN *Count, H
   }
   // The driver offers room for six entries; the fake never writes more.
   size_t Written = Fake->Devices.size() < 6 ? Fake->Devices.size() : 6;
-  std::memcpy(List, Fake->Devices.data(), Written * sizeof(HDD_PASSWORD_DEVICE_INFO));
+  if (Written != 0) {
+    std::memcpy(List, Fake->Devices.data(), Written * sizeof(HDD_PASSWORD_DEVICE_INFO));
+  }
   *Count = Fake->OverrideCount ? Fake->ReportedCount : Fake->Devices.size();
   return Fake->Status;
 }
