@@ -102,7 +102,8 @@ EFI_STATUS EFIAPI GetString(const EFI_HII_STRING_PROTOCOL *This, const CHAR8 *La
   if (Language == nullptr || StringSize == nullptr || (*StringSize != 0 && String == nullptr)) {
     return EFI_INVALID_PARAMETER;
   }
-  if (Fake->GetStringStatus != EFI_SUCCESS) {
+  Fake->GetStringCalls++;
+  if (Fake->GetStringStatus != EFI_SUCCESS && Fake->GetStringCalls >= Fake->GetStringFailFrom) {
     return Fake->GetStringStatus;
   }
   ParsedStrings Package;

@@ -23,6 +23,8 @@ struct HiiStringFake {
   // Failure injection: when not EFI_SUCCESS, the call answers this status
   // (for SetString only in FailSetStringLanguage, or in every language when empty).
   EFI_STATUS GetStringStatus = EFI_SUCCESS;
+  size_t GetStringFailFrom = 1;  // GetStringStatus applies from this call on (1 = every call)
+  size_t GetStringCalls = 0;
   EFI_STATUS GetLanguagesStatus = EFI_SUCCESS;
   EFI_STATUS SetStringStatus = EFI_SUCCESS;
   std::string FailSetStringLanguage;
