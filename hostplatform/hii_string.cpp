@@ -47,7 +47,8 @@ std::vector<ParsedStrings> ParseList(const std::vector<UINT8> &Bytes) {
     if (Type == EFI_HII_PACKAGE_STRINGS && Length >= sizeof(EFI_HII_STRING_PACKAGE_HDR)) {
       const UINT8 *Package = &Bytes[Offset];
       ParsedStrings Parsed;
-      for (size_t At = __builtin_offsetof(EFI_HII_STRING_PACKAGE_HDR, Language); At < Length && Package[At] != 0; At++) {
+      for (size_t At = __builtin_offsetof(EFI_HII_STRING_PACKAGE_HDR, Language); At < Length && Package[At] != 0;
+           At++) {
         Parsed.Language += (char)Package[At];
       }
       size_t At = ReadUint32(Package + __builtin_offsetof(EFI_HII_STRING_PACKAGE_HDR, StringInfoOffset));
@@ -78,8 +79,7 @@ HiiStringFake *Self(const EFI_HII_STRING_PROTOCOL *This) {
 std::string Tag(const CHAR8 *Language) { return Language == nullptr ? std::string("<null>") : std::string(Language); }
 
 // Finds the package of Language in the list of Handle; the status says why not.
-EFI_STATUS FindPackage(const HiiStringFake *Fake, EFI_HII_HANDLE Handle, const CHAR8 *Language,
-                       ParsedStrings *Found) {
+EFI_STATUS FindPackage(const HiiStringFake *Fake, EFI_HII_HANDLE Handle, const CHAR8 *Language, ParsedStrings *Found) {
   const RegisteredPackageList *List = Fake->Owner->HiiDatabase.Find(Handle);
   if (List == nullptr) {
     return EFI_NOT_FOUND;

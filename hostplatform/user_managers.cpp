@@ -60,8 +60,11 @@ EFI_STATUS EFIAPI DeleteInfo(const EFI_USER_MANAGER_PROTOCOL *This, EFI_USER_PRO
                              EFI_USER_INFO_HANDLE UserInfo) {
   UserManagerFake *Fake = Self(This);
   AccountProfile *Profile = Fake->Owner->Users.FromHandle(User);
-  std::string Record = UserInfo == nullptr ? "null" : Profile && UserInfo == &Profile->PasswordRecord ? "password record" : "?";
-  Fake->Owner->Log.Add("UserManager.DeleteInfo(" + (Profile ? Narrow(Profile->Name) : std::string("?")) + "," + Record + ")");
+  std::string Record = UserInfo == nullptr                                 ? "null"
+                       : Profile && UserInfo == &Profile->PasswordRecord ? "password record"
+                                                                         : "?";
+  Fake->Owner->Log.Add("UserManager.DeleteInfo(" + (Profile ? Narrow(Profile->Name) : std::string("?")) + "," + Record +
+                       ")");
   if (Profile == nullptr || UserInfo != &Profile->PasswordRecord || !Profile->HasPassword) {
     return EFI_NOT_FOUND;
   }

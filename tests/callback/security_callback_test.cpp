@@ -78,10 +78,11 @@ TEST_F(CallbackTest, TextSetupBrowserIsLocatedOnFirstUseRetriedAndKept) {
 TEST_F(CallbackTest, OtherActionsRunOnlyThePreamble) {
   Start();
   UserManagerState[1] = UserManagerState[3] = UserManagerState[4] = 0xAA;
-  for (EFI_BROWSER_ACTION Action : std::vector<EFI_BROWSER_ACTION>{
-           EFI_BROWSER_ACTION_CHANGING, EFI_BROWSER_ACTION_SUBMITTED, EFI_BROWSER_ACTION_FORM_OPEN,
-           EFI_BROWSER_ACTION_FORM_CLOSE}) {
-    for (EFI_QUESTION_ID Question : {1003, 1004, 1006, 1007, 1008, 1019, 1020, 1022, 4000, 10002, 10004, 10020, 10042}) {
+  for (EFI_BROWSER_ACTION Action :
+       std::vector<EFI_BROWSER_ACTION>{EFI_BROWSER_ACTION_CHANGING, EFI_BROWSER_ACTION_SUBMITTED,
+                                       EFI_BROWSER_ACTION_FORM_OPEN, EFI_BROWSER_ACTION_FORM_CLOSE}) {
+    for (EFI_QUESTION_ID Question :
+         {1003, 1004, 1006, 1007, 1008, 1019, 1020, 1022, 4000, 10002, 10004, 10020, 10042}) {
       SCOPED_TRACE("action " + std::to_string(Action) + ", question " + std::to_string(Question));
       P.Log.Clear();
       EFI_IFR_TYPE_VALUE Value{};
@@ -103,9 +104,9 @@ TEST_F(CallbackTest, OtherActionsRunOnlyThePreamble) {
 TEST_F(CallbackTest, ChangesOfQuestionsWithoutActionDoNothing) {
   Start();
   P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes());
-  for (EFI_QUESTION_ID Question : {1003, 1004, 1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1021, 4000, 4001,
-                                   10002, 10004, 10005, 10006, 10022, 10023, 10024, 10025, 10028, 10031, 10034, 10037,
-                                   10041, 10042}) {
+  for (EFI_QUESTION_ID Question :
+       {1003,  1004,  1010,  1011,  1012,  1013,  1014,  1015,  1016,  1017,  1018,  1021,  4000,  4001,
+        10002, 10004, 10005, 10006, 10022, 10023, 10024, 10025, 10028, 10031, 10034, 10037, 10041, 10042}) {
     SCOPED_TRACE(Question);
     P.Log.Clear();
     EFI_IFR_TYPE_VALUE Value{};
@@ -197,8 +198,10 @@ TEST_F(CallbackTest, NullValueOrRequestWhereTheyAreUsedIsRefused) {
     EFI_BROWSER_ACTION Action;
     EFI_QUESTION_ID Question;
   };
-  std::vector<Case> Cases = {{EFI_BROWSER_ACTION_CHANGED, 1007}, {EFI_BROWSER_ACTION_CHANGED, 1009},
-                             {EFI_BROWSER_ACTION_CHANGED, 1019}, {EFI_BROWSER_ACTION_CHANGED, 1020}};
+  std::vector<Case> Cases = {{EFI_BROWSER_ACTION_CHANGED, 1007},
+                             {EFI_BROWSER_ACTION_CHANGED, 1009},
+                             {EFI_BROWSER_ACTION_CHANGED, 1019},
+                             {EFI_BROWSER_ACTION_CHANGED, 1020}};
   for (EFI_QUESTION_ID Question : {4000, 4001, 4002, 4003, 4004, 4005, 4006, 10002, 1003, 1004, 10004, 10042}) {
     Cases.push_back({EFI_BROWSER_ACTION_RETRIEVE, Question});
   }
@@ -231,9 +234,9 @@ TEST(HddPasswordQuestions, SixPairsMapToPortAndPasswordKind) {
     UINT32 Kind;
   };
   const std::vector<Case> Cases = {
-      {10019, false, 0, 0}, {10020, true, 0, 1}, {10021, true, 0, 2}, {10022, false, 0, 0}, {10023, false, 0, 0},
-      {10024, false, 0, 0}, {10025, false, 0, 0}, {10026, true, 1, 1}, {10027, true, 1, 2}, {10028, false, 0, 0},
-      {10029, true, 2, 1},  {10030, true, 2, 2},  {10031, false, 0, 0}, {10032, true, 3, 1}, {10033, true, 3, 2},
+      {10019, false, 0, 0}, {10020, true, 0, 1},  {10021, true, 0, 2},  {10022, false, 0, 0}, {10023, false, 0, 0},
+      {10024, false, 0, 0}, {10025, false, 0, 0}, {10026, true, 1, 1},  {10027, true, 1, 2},  {10028, false, 0, 0},
+      {10029, true, 2, 1},  {10030, true, 2, 2},  {10031, false, 0, 0}, {10032, true, 3, 1},  {10033, true, 3, 2},
       {10034, false, 0, 0}, {10035, true, 4, 1},  {10036, true, 4, 2},  {10037, false, 0, 0}, {10038, true, 5, 1},
       {10039, true, 5, 2},  {10040, false, 0, 0}, {1006, false, 0, 0},
   };

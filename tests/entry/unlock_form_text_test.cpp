@@ -49,20 +49,20 @@ TEST_P(UnlockFormSequence, EveryCallRebuildsTheStringFromTheSavedBase) {
   EXPECT_EQ(std::u16string(mOriginalStr), GetParam().Packaged);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UnlockFormSequence,
-                         ::testing::Values(SequenceCase{"EmptyBase", u"", {{u"A", u"A"}, {u"B", u"B"}, {u"", u""}}},
-                                           SequenceCase{"BaseP",
-                                                        u"P ",
-                                                        {{u"A", u"P A"}, {u"B", u"P B"}, {u"", u"P "}, {u"C", u"P C"}}}),
-                         [](const ::testing::TestParamInfo<SequenceCase> &Info) { return Info.param.Name; });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnlockFormSequence,
+    ::testing::Values(SequenceCase{"EmptyBase", u"", {{u"A", u"A"}, {u"B", u"B"}, {u"", u""}}},
+                      SequenceCase{"BaseP", u"P ", {{u"A", u"P A"}, {u"B", u"P B"}, {u"", u"P "}, {u"C", u"P C"}}}),
+    [](const ::testing::TestParamInfo<SequenceCase> &Info) { return Info.param.Name; });
 
 TEST_F(UnlockFormText, ReadsThenWritesTheCurrentLanguageInThisOrder) {
   Start(u"");
   SetPlatformLanguage(P, "fr-FR");
   size_t Blocks = P.Memory.LiveBlocks();
   EXPECT_EQ(Show(u"Réessayez"), EFI_SUCCESS);
-  EXPECT_EQ(P.Log.All(), (std::vector<std::string>{"HiiString.GetString(fr-FR,117,0)", "HiiString.GetString(fr-FR,117,2)",
-                                                   "HiiString.SetString(fr-FR,117,Réessayez)"}));
+  EXPECT_EQ(P.Log.All(),
+            (std::vector<std::string>{"HiiString.GetString(fr-FR,117,0)", "HiiString.GetString(fr-FR,117,2)",
+                                      "HiiString.SetString(fr-FR,117,Réessayez)"}));
   EXPECT_EQ(Lockout("fr-FR"), u"Réessayez");
   EXPECT_EQ(Lockout("en-US"), u"");
   EXPECT_EQ(P.Memory.LiveBlocks(), Blocks + 1);  // only the saved base text stays

@@ -181,8 +181,8 @@ TEST_F(HiiStrings, StrGetAllocRegrowsOnceForALongText) {
   ASSERT_EQ(HiiLibStrGetAlloc(LongList, 2, &Text), EFI_SUCCESS);
   EXPECT_EQ(P.Memory.BlockSize(Text), 602u);
   EXPECT_EQ(P.Memory.LiveBlocks(), Blocks + 1);  // the 512-byte buffer went back
-  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(en-US,2,512)",
-                                                  "HiiString.GetString(en-US,2,602)"}));
+  EXPECT_EQ(HiiCalls(),
+            (std::vector<std::string>{"HiiString.GetString(en-US,2,512)", "HiiString.GetString(en-US,2,602)"}));
   EXPECT_EQ(Take(P, Text), Long);
 }
 
@@ -190,8 +190,7 @@ TEST_F(HiiStrings, StrGetAllocFallsBackToTheListsFirstLanguageOnly) {
   SetPlatformLanguage(P, "de-DE");
   EFI_STRING Text = nullptr;
   ASSERT_EQ(HiiLibStrGetAlloc(Handle, 87, &Text), EFI_SUCCESS);
-  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(de-DE,87,512)",
-                                                  "HiiString.GetLanguages(4096)",
+  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(de-DE,87,512)", "HiiString.GetLanguages(4096)",
                                                   "HiiString.GetString(en-US,87,512)"}));
   EXPECT_EQ(Take(P, Text), u"Changes have been saved.");
 }
@@ -199,8 +198,7 @@ TEST_F(HiiStrings, StrGetAllocFallsBackToTheListsFirstLanguageOnly) {
 TEST_F(HiiStrings, StrGetAllocKeepsAnEmptyBufferAfterAFailedRead) {
   EFI_STRING Text = nullptr;
   EXPECT_EQ(HiiLibStrGetAlloc(Handle, 500, &Text), EFI_NOT_FOUND);
-  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(en-US,500,512)",
-                                                  "HiiString.GetLanguages(4096)",
+  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(en-US,500,512)", "HiiString.GetLanguages(4096)",
                                                   "HiiString.GetString(en-US,500,512)"}));
   ASSERT_NE(Text, nullptr);
   EXPECT_EQ(Take(P, Text), u"");
@@ -278,9 +276,9 @@ TEST_F(HiiStrings, PackageLanguagesRegrowsOnceForALongList) {
   ASSERT_NE(List, nullptr);
   EXPECT_EQ(std::string(List), Expected);
   EXPECT_EQ(P.Memory.LiveBlocks(), Blocks + 1);
-  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetLanguages(4096)",
-                                                  "HiiString.GetLanguages(" + std::to_string(Expected.size() + 1) +
-                                                      ")"}));
+  EXPECT_EQ(HiiCalls(),
+            (std::vector<std::string>{"HiiString.GetLanguages(4096)",
+                                      "HiiString.GetLanguages(" + std::to_string(Expected.size() + 1) + ")"}));
   P.BootServices.FreePool(List);
 }
 
@@ -293,10 +291,10 @@ TEST_F(HiiStrings, PackageLanguagesFailureAnswersNullAndKeepsNothing) {
 
 TEST_F(HiiStrings, SetAllLanguagesWritesEveryLanguageInListOrder) {
   EXPECT_EQ(HiiLibStrSetAllLanguages(Handle, 90, u"Disk"), EFI_SUCCESS);
-  EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetLanguages(4096)", "HiiString.SetString(en-US,90,Disk)",
-                                                  "HiiString.SetString(fr-FR,90,Disk)",
-                                                  "HiiString.SetString(ja-JP,90,Disk)",
-                                                  "HiiString.SetString(ko-KR,90,Disk)"}));
+  EXPECT_EQ(HiiCalls(),
+            (std::vector<std::string>{"HiiString.GetLanguages(4096)", "HiiString.SetString(en-US,90,Disk)",
+                                      "HiiString.SetString(fr-FR,90,Disk)", "HiiString.SetString(ja-JP,90,Disk)",
+                                      "HiiString.SetString(ko-KR,90,Disk)"}));
   for (const char *Language : {"en-US", "fr-FR", "ja-JP", "ko-KR"}) {
     EXPECT_EQ(P.HiiString.Text(Handle, Language, 90), u"Disk") << Language;
   }

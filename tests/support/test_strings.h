@@ -23,12 +23,13 @@ inline std::map<UINT16, std::u16string> Texts(const std::u16string &Name, const 
 inline EFI_HII_HANDLE RegisterSecurityStrings(host::Platform &P, const std::u16string &Lockout = u"") {
   using host::StringPackage;
   return P.HiiDatabase.Register(
-      host::PackageList(gSecurityPackageListGuid,
-                        {StringPackage("en-US", kStringCount, Texts(u"English", u"Changes have been saved.", Lockout)),
-                         StringPackage("fr-FR", kStringCount,
-                                       Texts(u"Français", u"Les modifications ont été enregistrées.", Lockout)),
-                         StringPackage("ja-JP", kStringCount, Texts(u"日本語", u"変更が保存されました。", Lockout)),
-                         StringPackage("ko-KR", kStringCount, Texts(u"한국말", u"변경 내용이 저장되었습니다.", Lockout))}),
+      host::PackageList(
+          gSecurityPackageListGuid,
+          {StringPackage("en-US", kStringCount, Texts(u"English", u"Changes have been saved.", Lockout)),
+           StringPackage("fr-FR", kStringCount,
+                         Texts(u"Français", u"Les modifications ont été enregistrées.", Lockout)),
+           StringPackage("ja-JP", kStringCount, Texts(u"日本語", u"変更が保存されました。", Lockout)),
+           StringPackage("ko-KR", kStringCount, Texts(u"한국말", u"변경 내용이 저장되었습니다.", Lockout))}),
       nullptr);
 }
 
