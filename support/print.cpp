@@ -8,21 +8,28 @@ namespace {
 
 constexpr UINTN kMaxNumberWidth = 29;
 
-// Status names for %r: success, the errors 1 to 24, the warnings 1 to 4. Kept
-// in ASCII and widened on output, which halves their size in the image.
-constexpr const CHAR8 *kErrorNames[] = {
-    "Load Error",      "Invalid Parameter", "Unsupported",    "Bad Buffer Size", "Buffer Too Small",
-    "Not Ready",       "Device Error",      "Write Protected", "Out of Resources", "Volume Corrupt",
-    "Volume Full",     "No Media",          "Media changed",   "Not Found",        "Access Denied",
-    "No Response",     "No mapping",        "Time out",        "Not started",      "Already started",
-    "Aborted",         "ICMP Error",        "TFTP Error",      "Protocol Error",
-};
-constexpr const CHAR8 *kWarningNames[] = {
-    "Warning Unknown Glyph",
-    "Warning Delete Failure",
-    "Warning Write Failure",
-    "Warning Buffer Too Small",
-};
+// Status names for %r, one NUL-terminated ASCII name after the other: the
+// errors 1 to 24, then the warnings 1 to 4. One block without a pointer table
+// keeps them small in the image (no pointers, no relocations).
+constexpr CHAR8 kStatusNames[] =
+    "Load Error\0Invalid Parameter\0Unsupported\0Bad Buffer Size\0Buffer Too Small\0"
+    "Not Ready\0Device Error\0Write Protected\0Out of Resources\0Volume Corrupt\0"
+    "Volume Full\0No Media\0Media changed\0Not Found\0Access Denied\0"
+    "No Response\0No mapping\0Time out\0Not started\0Already started\0"
+    "Aborted\0ICMP Error\0TFTP Error\0Protocol Error\0"
+    "Warning Unknown Glyph\0Warning Delete Failure\0Warning Write Failure\0Warning Buffer Too Small";
+constexpr UINT64 kErrorNameCount = 24;
+constexpr UINT64 kWarningNameCount = 4;
+
+// The Index-th name of kStatusNames, counted from 0.
+const CHAR8 *StatusName(UINT64 Index) {
+  const CHAR8 *Name = kStatusNames;
+  while (Index-- != 0) {
+    while (*Name++ != 0) {
+    }
+  }
+  return Name;
+}
 
 struct Output {
   CHAR16 *Buffer;
@@ -117,11 +124,11 @@ VOID PutStatus(Output &Out, EFI_STATUS Status) {
   if (Status == EFI_SUCCESS) {
     Name = "Success";
   } else if ((Status & EFI_MAX_BIT) != 0) {
-    if (Code >= 1 && Code <= sizeof(kErrorNames) / sizeof(kErrorNames[0])) {
-      Name = kErrorNames[Code - 1];
+    if (Code >= 1 && Code <= kErrorNameCount) {
+      Name = StatusName(Code - 1);
     }
-  } else if (Code <= sizeof(kWarningNames) / sizeof(kWarningNames[0])) {
-    Name = kWarningNames[Code - 1];
+  } else if (Code <= kWarningNameCount) {
+    Name = StatusName(kErrorNameCount + Code - 1);
   }
   if (Name != NULL) {
     PutAscii(Out, Name, 0);
