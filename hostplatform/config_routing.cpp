@@ -41,11 +41,23 @@ size_t HeaderEnd(const std::u16string &Text) {
   return End == kNone ? Text.size() : End;
 }
 
-// The header as routing returns it: hex digits of GUID and PATH lowered.
+// The header as routing returns it: hex digits of the GUID and PATH values
+// lowered, keywords and the NAME value kept.
 std::u16string ReturnedHeader(const std::u16string &Header) {
-  size_t Name = Header.find(u"&NAME=");
-  size_t Path = Header.find(u"&PATH=", Name + 6);
-  return Lowered(Header.substr(0, Name)) + Header.substr(Name, Path - Name) + Lowered(Header.substr(Path));
+  std::u16string Result;
+  bool InValue = false;
+  for (size_t Index = 0; Index < Header.size(); Index++) {
+    CHAR16 Character = Header[Index];
+    if (Character == u'&') {
+      InValue = false;
+    } else if (Character == u'=' && !InValue) {
+      InValue = Index < 4 || Header.compare(Index - 4, 4, u"NAME") != 0;
+      Result += Character;
+      continue;
+    }
+    Result += InValue ? LowerHex(Character) : Character;
+  }
+  return Result;
 }
 
 // Reads "&<Keyword>=<hex digits>" at Position; the digits end at '&' or the end.

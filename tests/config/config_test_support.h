@@ -112,6 +112,39 @@ struct TxtPlatform {
   }
 };
 
+// Wraps the runtime variable services: logs each call into Platform::Log
+// ("GetVariable(Name, size in)" / "SetVariable(Name, attributes, size)") and
+// can fail the n-th read into a buffer of one variable.
+struct VariableServiceHook {
+  static inline EFI_GET_VARIABLE OriginalGet = nullptr;
+  static inline EFI_SET_VARIABLE OriginalSet = nullptr;
+  static inline std::u16string FailReadOf;
+  static inline EFI_STATUS FailReadStatus = EFI_SUCCESS;
+
+  static EFI_STATUS EFIAPI Get(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *Attributes, UINTN *DataSize,
+                               VOID *Data) {
+    host::Platform::Active().Log.Add("GetVariable(" + host::Narrow(Name) + ", " + std::to_string(*DataSize) + ")");
+    if (Data != nullptr && FailReadStatus != EFI_SUCCESS && FailReadOf == Name) {
+      return FailReadStatus;
+    }
+    return OriginalGet(Name, Guid, Attributes, DataSize, Data);
+  }
+  static EFI_STATUS EFIAPI Set(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 Attributes, UINTN DataSize,
+                               const VOID *Data) {
+    host::Platform::Active().Log.Add("SetVariable(" + host::Narrow(Name) + ", " + std::to_string(Attributes) + ", " +
+                                     std::to_string(DataSize) + ")");
+    return OriginalSet(Name, Guid, Attributes, DataSize, Data);
+  }
+  static void Install(host::Platform &P) {
+    OriginalGet = P.RuntimeServices.GetVariable;
+    OriginalSet = P.RuntimeServices.SetVariable;
+    P.RuntimeServices.GetVariable = Get;
+    P.RuntimeServices.SetVariable = Set;
+    FailReadOf.clear();
+    FailReadStatus = EFI_SUCCESS;
+  }
+};
+
 // The driver started on a full host platform.
 class DriverFixture : public ::testing::Test {
  protected:
