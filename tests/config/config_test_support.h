@@ -197,7 +197,7 @@ class DriverFixture : public ::testing::Test {
     if (Progress == kUntouched) return std::u16string::npos;
     return static_cast<size_t>(Progress - Text.c_str());
   }
-  static constexpr const CHAR16 *kUntouched = u"<untouched>";
+  static inline const CHAR16 kUntouched[] = u"<untouched>";  // one object for all test files
 
   host::Platform P;
   TxtPlatform Txt;
