@@ -127,10 +127,15 @@ EFI_STATUS GetNameFromConfigString(const CHAR16 *ConfigString, CHAR16 *Name, UIN
 }
 
 VOID GetGuidFromConfigString(EFI_GUID *Guid, const CHAR16 *ConfigString) {
-  UINT8 Bytes[64] = {};
-  ReadGuidField(ConfigString, Bytes, sizeof(Bytes));
-  UINT8 *Target = reinterpret_cast<UINT8 *>(Guid);
-  for (UINTN Index = 0; Index < sizeof(EFI_GUID); Index++) {
-    Target[Index] = Bytes[Index];
+  // After the header test the digit run is exactly the 32 digits of the GUID.
+  ReadGuidField(ConfigString, reinterpret_cast<UINT8 *>(Guid), sizeof(EFI_GUID));
+}
+
+BOOLEAN GetVariableFromConfigString(const CHAR16 *ConfigString, CHAR16 *Name, EFI_GUID *Guid) {
+  UINT32 NameSize = CONFIG_NAME_BUFFER_SIZE;
+  if (EFI_ERROR(GetNameFromConfigString(ConfigString, Name, &NameSize))) {
+    return FALSE;
   }
+  GetGuidFromConfigString(Guid, ConfigString);
+  return TRUE;
 }

@@ -35,3 +35,7 @@ BOOLEAN ConfigHdrNamesStore(const CHAR16 *ConfigString);
 EFI_STATUS GetNameFromConfigString(const CHAR16 *ConfigString, CHAR16 *Name, UINT32 *NameSize);
 // The GUID of a header that ConfigHdrMatchesGuid accepted.
 VOID GetGuidFromConfigString(EFI_GUID *Guid, const CHAR16 *ConfigString);
+// Name (a buffer of CONFIG_NAME_BUFFER_SIZE bytes) and vendor GUID of the
+// variable a store's string addresses. FALSE, with the name buffer unused,
+// when the header carries no usable NAME value.
+BOOLEAN GetVariableFromConfigString(const CHAR16 *ConfigString, CHAR16 *Name, EFI_GUID *Guid);

@@ -49,13 +49,11 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
   RefreshTxtCapable();
 
   CHAR16 Name[CONFIG_NAME_BUFFER_SIZE / sizeof(CHAR16)];
-  UINT32 NameSize = sizeof(Name);
-  if (EFI_ERROR(GetNameFromConfigString(Request, Name, &NameSize))) {
+  EFI_GUID Guid;
+  if (!GetVariableFromConfigString(Request, Name, &Guid)) {
     *Progress = const_cast<EFI_STRING>(Request);
     return EFI_INVALID_PARAMETER;
   }
-  EFI_GUID Guid;
-  GetGuidFromConfigString(&Guid, Request);
 #if defined(QUORVANE_DIAGNOSTICS) && QUORVANE_DIAGNOSTICS
   if (GuidsEqual(&Guid, mVariableStores[STORE_PBA_STATUS].Guid)) {
     QV_DIAG("PBA Status var\n");

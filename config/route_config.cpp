@@ -10,33 +10,25 @@
 
 // A TPM state change request that cannot change anything is withdrawn, so
 // the platform does not ask for physical presence in vain. Requests are the
-// TCG physical-presence operations; other values are kept.
+// TCG physical-presence operations. Bit (3 * E + A) of a request's mask is
+// set when it is withdrawn, where E and A are the enabled and activated bytes
+// reduced to 0, 1 or 2 for any other value (the tests are for exact 0 or 1):
+//               E0: A0 A1 A2   E1: A0 A1 A2   E2: A0 A1 A2
+//   1 Enable        -  -  -        W  W  W        -  -  -     enabled already
+//   2 Disable       W  W  W        -  -  -        -  -  -     disabled already
+//   3 Activate      W  W  W        -  W  -        -  W  -     activated, or disabled
+//   4 Deactivate    W  W  W        W  -  -        W  -  -     deactivated, or disabled
+//   6 Enable and Activate  only E1 A1
+//   7 Disable and Deactivate  as Disable
+// 0 No Change, 5 Clear and the owner-install requests are never withdrawn.
+static const UINT16 mIdleTpmRequests[8] = {0, 0x038, 0x007, 0x097, 0x04F, 0, 0x010, 0x007};
+
+static UINTN TpmStateIndex(UINT8 Value) { return Value <= 1 ? Value : 2; }
+
 static VOID WithdrawIdleTpmRequest(UINT8 *System) {
-  UINT8 Enabled = System[SYSTEM_TPM_ENABLED_OFFSET];
-  UINT8 Activated = System[SYSTEM_TPM_ACTIVATED_OFFSET];
-  BOOLEAN Idle;
-  switch (System[SYSTEM_TPM_REQUEST_OFFSET]) {
-    case 1:  // Enable
-      Idle = Enabled == 1;
-      break;
-    case 2:  // Disable
-    case 7:  // Disable and Deactivate
-      Idle = Enabled == 0;
-      break;
-    case 3:  // Activate
-      Idle = Activated == 1 || Enabled == 0;
-      break;
-    case 4:  // Deactivate
-      Idle = Activated == 0 || Enabled == 0;
-      break;
-    case 6:  // Enable and Activate
-      Idle = Enabled == 1 && Activated == 1;
-      break;
-    default:  // No Change, Clear, owner-install requests
-      Idle = FALSE;
-      break;
-  }
-  if (Idle) {
+  UINT8 Request = System[SYSTEM_TPM_REQUEST_OFFSET];
+  UINTN Cell = 3 * TpmStateIndex(System[SYSTEM_TPM_ENABLED_OFFSET]) + TpmStateIndex(System[SYSTEM_TPM_ACTIVATED_OFFSET]);
+  if (Request < 8 && ((mIdleTpmRequests[Request] >> Cell) & 1) != 0) {
     System[SYSTEM_TPM_REQUEST_OFFSET] = 0;
   }
 }
@@ -59,13 +51,11 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
                            StoredSetupSize > SETUP_TXT_ENABLE_OFFSET;
 
   CHAR16 Name[CONFIG_NAME_BUFFER_SIZE / sizeof(CHAR16)];
-  UINT32 NameSize = sizeof(Name);
-  if (EFI_ERROR(GetNameFromConfigString(Configuration, Name, &NameSize))) {
+  EFI_GUID Guid;
+  if (!GetVariableFromConfigString(Configuration, Name, &Guid)) {
     *Progress = const_cast<EFI_STRING>(Configuration);
     return EFI_INVALID_PARAMETER;
   }
-  EFI_GUID Guid;
-  GetGuidFromConfigString(&Guid, Configuration);
 
   // The TPM status store is filled at retrieval and never stored.
   if (Utf16Compare(Name, mVariableStores[STORE_TPM_STATUS].Name) == 0) {
