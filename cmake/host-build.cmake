@@ -15,6 +15,8 @@ target_compile_options(quorvane_driver PRIVATE ${QUORVANE_HOST_WARNINGS} -ffrees
 file(GLOB QUORVANE_HOSTPLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/hostplatform/*.cpp)
 add_library(quorvane_hostplatform STATIC ${QUORVANE_HOSTPLATFORM_SOURCES})
 target_link_libraries(quorvane_hostplatform PUBLIC quorvane_driver)
+# The driver's hardware seam (probes/hardware_access.h) is supplied by the host platform.
+target_link_libraries(quorvane_driver PUBLIC quorvane_hostplatform)
 target_compile_options(quorvane_hostplatform PRIVATE ${QUORVANE_HOST_WARNINGS})
 
 if(QUORVANE_BUILD_TESTS)

@@ -1,0 +1,104 @@
+// ExtractConfig: serves one of the seven stores to the configuration
+// routing service, refreshing the TXT-capable byte of "Setup" on the way.
+#include "config/config_strings.h"
+#include "config/security_config_access.h"
+#include "config/variable_block.h"
+#include "entry/service_context.h"
+#include "probes/security_probes.h"
+#include "support/diagnostics.h"
+#include "support/strings.h"
+
+// Rewrites "Setup" with byte 702 set when the platform is TXT-capable; the
+// byte is never cleared here. Only a "Setup" of its declared size is
+// rewritten, so no byte is stored that was not read.
+static VOID RefreshTxtCapable(VOID) {
+  const VARIABLE_STORE *Setup = &mVariableStores[STORE_SETUP];
+  UINT8 Buffer[SETUP_VARIABLE_SIZE];
+  UINTN Size = sizeof(Buffer);
+  EFI_STATUS Status = gRT->GetVariable(Setup->Name, Setup->Guid, NULL, &Size, Buffer);
+  QV_DIAG("GetVariable returned: %r\n", QV_DIAG_ARG(Status));
+  if (EFI_ERROR(Status) || Size != SETUP_VARIABLE_SIZE) {
+    return;
+  }
+  if (EvaluateTxtCapability()) {
+    Buffer[SETUP_TXT_CAPABLE_OFFSET] = 1;
+  }
+  gRT->SetVariable(Setup->Name, Setup->Guid, SECURITY_VARIABLE_ATTRIBUTES, SETUP_VARIABLE_SIZE, Buffer);
+}
+
+// Stores that are served as zeros when their variable does not exist; all
+// but "TpmStatusVar" are created with those zeros.
+static const UINT8 mZeroDefaultStores[] = {STORE_TPM_STATUS, STORE_PBA_STATUS, STORE_HDD_PASSWORD_STATUS};
+
+EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, const CHAR16 *Request,
+                                        EFI_STRING *Progress, EFI_STRING *Results) {
+  QV_DIAG("SecurityExtractConfig: entry\n");
+  if (Progress == NULL || Results == NULL || Request == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+  QV_DIAG("  Request:  %s\n", QV_DIAG_ARG(Request));
+  if (Request[0] == 0) {
+    *Progress = const_cast<EFI_STRING>(Request);
+    return EFI_INVALID_PARAMETER;
+  }
+  if (!ConfigHdrNamesStore(Request)) {
+    *Progress = const_cast<EFI_STRING>(Request);
+    return EFI_NOT_FOUND;
+  }
+
+  RefreshTxtCapable();
+
+  CHAR16 Name[CONFIG_NAME_BUFFER_SIZE / sizeof(CHAR16)];
+  EFI_GUID Guid;
+  if (!GetVariableFromConfigString(Request, Name, &Guid)) {
+    *Progress = const_cast<EFI_STRING>(Request);
+    return EFI_INVALID_PARAMETER;
+  }
+#if defined(QUORVANE_DIAGNOSTICS) && QUORVANE_DIAGNOSTICS
+  if (GuidsEqual(&Guid, mVariableStores[STORE_PBA_STATUS].Guid)) {
+    QV_DIAG("PBA Status var\n");
+  } else if (GuidsEqual(&Guid, mVariableStores[STORE_HDD_PASSWORD_STATUS].Guid)) {
+    QV_DIAG("HDD Status var\n");
+  }
+#endif
+
+  UINTN Size = 0;
+  EFI_STATUS Status = gRT->GetVariable(Name, &Guid, NULL, &Size, NULL);
+  QV_DIAG("GetVariable returned size of %d\n", QV_DIAG_ARG(Size));
+  UINT8 *Block = NULL;
+  UINT8 Zeros[LARGEST_DEFAULT_STORE_SIZE] = {};
+  const UINT8 *Served = Zeros;
+  if (SizeQueryFoundVariable(Status)) {
+    Status = ReadVariableBlock(Name, &Guid, NULL, &Size, &Block);
+    QV_DIAG("GetVariable returned: %r\n", QV_DIAG_ARG(Status));
+    if (EFI_ERROR(Status)) {
+      return Status;
+    }
+    Served = Block;
+  } else {
+    UINTN Default = 0;
+    while (Default < sizeof(mZeroDefaultStores) && !GuidsEqual(&Guid, mVariableStores[mZeroDefaultStores[Default]].Guid)) {
+      Default++;
+    }
+    if (Default == sizeof(mZeroDefaultStores)) {
+      return Status;
+    }
+    Size = mVariableStores[mZeroDefaultStores[Default]].DeclaredSize;
+    if (mZeroDefaultStores[Default] == STORE_TPM_STATUS) {
+      QV_DIAG("Clearing TPM Status Variable\n");
+    } else {
+      // Creation failures are not reported: the zeros are served all the same.
+      gRT->SetVariable(Name, &Guid, SECURITY_VARIABLE_ATTRIBUTES, Size, Zeros);
+    }
+  }
+
+  Status = mHiiConfigRouting->BlockToConfig(mHiiConfigRouting, Request, Served, Size, Results, Progress);
+  if (!EFI_ERROR(Status)) {
+    QV_DIAG("  Progress: %s\n", QV_DIAG_ARG(*Progress));
+    QV_DIAG("  Results:  %s\n", QV_DIAG_ARG(*Results));
+  }
+  if (Block != NULL) {
+    gBS->FreePool(Block);
+  }
+  return Status;
+}

@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include "config/variable_stores.h"
+#include "tests/config/config_test_support.h"
+
+namespace {
+
+using namespace cfgtest;
+
+class ExtractTest : public DriverFixture {
+ protected:
+  void SetUp() override {
+    DriverFixture::SetUp();
+    SetupBytes = Pattern(868, 3);
+    SetupBytes[702] = 0;
+    Put(u"Setup", SetupBytes);
+  }
+  std::u16string Request(const std::u16string &Name, const std::u16string &Elements, NameForm Form = NameForm::Hex) {
+    return Header(*Store(Name).Guid, Name, Form) + Elements;
+  }
+  size_t SetupWrites() const {
+    size_t Count = 0;
+    for (const auto &Write : P.Variables.Writes()) Count += Write.Name == u"Setup";
+    return Count;
+  }
+  std::vector<UINT8> SetupBytes;
+};
+
+TEST_F(ExtractTest, NullArgumentsAreRefusedWithoutTouchingAnything) {
+  const std::u16string Text = Request(u"System", RequestElement(0, 1));
+  EFI_STRING Progress = const_cast<EFI_STRING>(kUntouched);
+  EFI_STRING Results = nullptr;
+  size_t Gets = P.Variables.GetCalls();
+  EXPECT_EQ(SecurityExtractConfig(nullptr, nullptr, &Progress, &Results), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(SecurityExtractConfig(nullptr, Text.c_str(), nullptr, &Results), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(SecurityExtractConfig(nullptr, Text.c_str(), &Progress, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(Progress, kUntouched);
+  EXPECT_EQ(Results, nullptr);
+  EXPECT_EQ(P.Variables.GetCalls(), Gets);
+  EXPECT_TRUE(P.Variables.Writes().empty());
+}
+
+TEST_F(ExtractTest, RequestsNotForThisDriverAreRefusedAtTheirStart) {
+  constexpr EFI_GUID Foreign = {0xA, 0xB, 0xC, {1, 2, 3, 4, 5, 6, 7, 8}};
+  std::u16string Setup = Request(u"Setup", u"");
+  const struct {
+    const char *Name;
+    std::u16string Text;
+    EFI_STATUS Status;
+    bool SetupRefreshed;
+  } Cases[] = {
+      {"empty", u"", EFI_INVALID_PARAMETER, false},
+      {"foreign GUID", Header(Foreign, u"Setup") + RequestElement(0, 1), EFI_NOT_FOUND, false},
+      {"43 characters", Setup.substr(0, 43), EFI_NOT_FOUND, false},
+      {"no NAME=", u"GUID=" + GuidField(gSystemConfigurationGuid) + u"&PATH=00&OFFSET=0&WIDTH=1",
+       EFI_INVALID_PARAMETER, true},
+      {"no '&' after the name", u"GUID=" + GuidField(gSystemConfigurationGuid) + u"&NAME=System",
+       EFI_INVALID_PARAMETER, true},
+      {"name of 100 characters", Header(gPbaStatusVarGuid, std::u16string(100, u'P')) + RequestElement(0, 1),
+       EFI_INVALID_PARAMETER, true},
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    size_t Writes = SetupWrites();
+    size_t Variables = P.Variables.Count();
+    auto R = Extract(Case.Text);
+    EXPECT_EQ(R.Status, Case.Status);
+    EXPECT_EQ(R.ProgressIndex, 0u);
+    EXPECT_TRUE(R.Results.empty());
+    EXPECT_EQ(SetupWrites(), Writes + (Case.SetupRefreshed ? 1 : 0));
+    EXPECT_EQ(P.Variables.Count(), Variables);  // no variable created under a long name
+  }
+}
+
+// What each store gives when its variable does not exist, for both NAME forms.
+TEST_F(ExtractTest, AbsentStores) {
+  const struct {
+    const char16_t *Name;
+    EFI_STATUS Status;
+    bool Created;
+  } Cases[] = {
+      {u"TpmStatusVar", EFI_SUCCESS, false},        {u"PbaStatusVar", EFI_SUCCESS, true},
+      {u"HDD_Password_Status", EFI_SUCCESS, true},  {u"StatusSetupVar", EFI_NOT_FOUND, false},
+      {u"System", EFI_NOT_FOUND, false},            {u"UserManagerVar", EFI_NOT_FOUND, false},
+      {u"Setup", EFI_NOT_FOUND, false},
+  };
+  for (NameForm Form : {NameForm::Plain, NameForm::Hex}) {
+    for (const auto &Case : Cases) {
+      SCOPED_TRACE(host::Narrow(Case.Name) + (Form == NameForm::Hex ? " hex" : " plain"));
+      const StoreInfo &Info = Store(Case.Name);
+      P.Variables.Remove(Case.Name, *Info.Guid);
+      std::u16string Text = Request(Case.Name, RequestElement(0, Info.Size), Form);
+      auto R = Extract(Text);
+      EXPECT_EQ(R.Status, Case.Status);
+      const host::Variable *Created = P.Variables.Find(Case.Name, *Info.Guid);
+      if (Case.Status == EFI_SUCCESS) {
+        EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(2 * Info.Size, u'0'));
+        EXPECT_EQ(R.ProgressIndex, Text.size());
+      } else {
+        EXPECT_TRUE(R.Results.empty());
+        EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
+      }
+      ASSERT_EQ(Created != nullptr, Case.Created);
+      if (Created != nullptr) {
+        EXPECT_EQ(Created->Attributes, 7u);
+        EXPECT_EQ(Created->Data, std::vector<UINT8>(Info.Size, 0));
+        P.Variables.Remove(Case.Name, *Info.Guid);
+      }
+      Put(u"Setup", SetupBytes);
+    }
+  }
+}
+
+TEST_F(ExtractTest, ACreatedStatusVariableIsReadOnTheNextRequest) {
+  std::u16string Text = Request(u"PbaStatusVar", RequestElement(11, 1));
+  ASSERT_EQ(Extract(Text).Status, EFI_SUCCESS);
+  std::vector<UINT8> Stored(12, 0);
+  Stored[11] = 1;
+  Put(u"PbaStatusVar", Stored);
+  size_t Writes = P.Variables.Writes().size();
+  auto R = Extract(Text);
+  EXPECT_EQ(R.Status, EFI_SUCCESS);
+  EXPECT_EQ(R.Results, Text + u"&VALUE=01");
+  EXPECT_EQ(P.Variables.Writes().size(), Writes + 1);  // the Setup refresh only
+}
+
+// A store is served at its stored size, whatever the declared size.
+TEST_F(ExtractTest, StoresOfEverySize) {
+  const struct {
+    size_t Size;
+    std::u16string Elements;
+    EFI_STATUS Status;
+  } Cases[] = {
+      {0, u"", EFI_SUCCESS},                        // header only: the header comes back
+      {0, RequestElement(0, 1), EFI_DEVICE_ERROR},  // nothing to serve
+      {1, RequestElement(0, 1), EFI_SUCCESS},
+      {14, RequestElement(0, 14), EFI_SUCCESS},
+      {14, RequestElement(10, 5), EFI_DEVICE_ERROR},
+      {21, RequestElement(10, 2) + RequestElement(17, 2), EFI_SUCCESS},
+      {4096, RequestElement(4000, 96), EFI_SUCCESS},
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(Case.Size);
+    std::vector<UINT8> Bytes = Pattern(Case.Size, 0x40);
+    Put(u"System", Bytes, 3);
+    size_t Live = P.Memory.LiveBytes();
+    std::u16string Text = Request(u"System", Case.Elements);
+    auto R = Extract(Text);
+    EXPECT_EQ(R.Status, Case.Status);
+    EXPECT_EQ(P.Memory.LiveBytes(), Live);
+    if (Case.Status == EFI_SUCCESS) {
+      std::u16string Expected = Header(gSystemConfigurationGuid, u"System");
+      size_t Position = Expected.size();
+      while (Position < Text.size()) {
+        size_t Width = Text.find(u"&WIDTH=", Position);
+        size_t Next = Text.find(u'&', Width + 1);
+        size_t End = Next == std::u16string::npos ? Text.size() : Next;
+        UINTN Offset = std::stoul(host::Narrow(Text.substr(Position + 8, Width - Position - 8)), nullptr, 16);
+        UINTN Count = std::stoul(host::Narrow(Text.substr(Width + 7, End - Width - 7)), nullptr, 16);
+        Expected += Text.substr(Position, End - Position) + u"&VALUE=" +
+                    ValueDigits(std::vector<UINT8>(Bytes.begin() + Offset, Bytes.begin() + Offset + Count));
+        Position = End;
+      }
+      EXPECT_EQ(R.Results, Expected);
+    } else {
+      EXPECT_EQ(R.ProgressIndex, Text.find(u"&OFFSET="));
+    }
+    EXPECT_EQ(Read(u"System"), Bytes);
+  }
+}
+
+// Byte 702 of "Setup" follows the TXT capability rule on every extraction,
+// whichever store is asked for; it is never cleared.
+TEST_F(ExtractTest, TxtCapableByteRefreshedForEveryStore) {
+  const struct {
+    bool Capable;
+    UINT8 Stored;
+    UINT8 Expected;
+  } Rules[] = {{true, 0, 1}, {true, 1, 1}, {false, 0, 0}, {false, 1, 1}};
+  const char16_t *Stores[] = {u"System", u"UserManagerVar", u"TpmStatusVar", u"StatusSetupVar"};
+  for (const auto &Rule : Rules) {
+    for (const char16_t *Name : Stores) {
+      SCOPED_TRACE(std::to_string(Rule.Capable) + " " + std::to_string(Rule.Stored) + " " + host::Narrow(Name));
+      host::Platform &Active = P;
+      if (Rule.Capable) {
+        Txt.MakeCapable(Active);
+      } else {
+        Txt.MakeCapable(Active);
+        Active.Hardware.TpmAccessByte = 0xFF;
+      }
+      std::vector<UINT8> Before = SetupBytes;
+      Before[702] = Rule.Stored;
+      Put(u"Setup", Before);
+      size_t Writes = P.Variables.Writes().size();
+      Extract(Request(Name, RequestElement(0, 1)));
+      std::vector<UINT8> After = Before;
+      After[702] = Rule.Expected;
+      EXPECT_EQ(Read(u"Setup"), After);
+      ASSERT_GT(P.Variables.Writes().size(), Writes);
+      const auto &Write = P.Variables.Writes()[Writes];  // the first write of the call
+      EXPECT_EQ(Write.Name, u"Setup");
+      EXPECT_EQ(Write.Attributes, 7u);
+      EXPECT_EQ(Write.Data.size(), 868u);
+    }
+  }
+}
+
+TEST_F(ExtractTest, SetupRequestCarriesTheRefreshedByte) {
+  Txt.MakeCapable(P);
+  SetupBytes[703] = 0x5A;
+  Put(u"Setup", SetupBytes);
+  std::u16string Text = Request(u"Setup", RequestElement(702, 2));
+  auto R = Extract(Text);
+  EXPECT_EQ(R.Status, EFI_SUCCESS);
+  EXPECT_EQ(R.Results, Text + u"&VALUE=5a01");
+}
+
+// Only a "Setup" of its declared size is rewritten: nothing is stored that
+// was not read. The requested store is served all the same.
+TEST_F(ExtractTest, SetupOfAnotherSizeIsNotRewritten) {
+  Txt.MakeCapable(P);
+  Put(u"System", Pattern(21, 1));
+  for (size_t Size : {0, 100, 703, 867, 869, 2000}) {
+    SCOPED_TRACE(Size);
+    std::vector<UINT8> Setup = Pattern(Size, 9);
+    Put(u"Setup", Setup);
+    size_t Writes = SetupWrites();
+    EXPECT_EQ(Extract(Request(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
+    EXPECT_EQ(SetupWrites(), Writes);
+    EXPECT_EQ(Read(u"Setup"), Setup);
+  }
+}
+
+TEST_F(ExtractTest, UnreadableSetupIsNotRewritten) {
+  Txt.MakeCapable(P);
+  Put(u"System", Pattern(21, 1));
+  P.Variables.FailGet(u"Setup", EFI_DEVICE_ERROR);
+  EXPECT_EQ(Extract(Request(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
+  EXPECT_EQ(SetupWrites(), 0u);
+}
+
+TEST_F(ExtractTest, SetupWriteFailureDoesNotStopTheExtraction) {
+  Txt.MakeCapable(P);
+  Put(u"System", Pattern(21, 1));
+  P.Variables.FailSet(u"Setup", EFI_WRITE_PROTECTED);
+  EXPECT_EQ(Extract(Request(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
+  P.Variables.FailSet(u"PbaStatusVar", EFI_WRITE_PROTECTED);
+  std::u16string Text = Request(u"PbaStatusVar", RequestElement(0, 12));
+  auto R = Extract(Text);  // the zeros are served although they could not be stored
+  EXPECT_EQ(R.Status, EFI_SUCCESS);
+  EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(24, u'0'));
+}
+
+TEST_F(ExtractTest, FailuresReleaseTheBlock) {
+  Put(u"System", Pattern(21, 1));
+  std::u16string Text = Request(u"System", RequestElement(0, 21));
+  const struct {
+    const char *Name;
+    size_t FailAllocation;  // 1: the working block, 2: the routing service's result
+    EFI_STATUS ReadStatus;  // of the read into the block
+    EFI_STATUS Status;
+  } Cases[] = {
+      {"working block not allocated", 1, EFI_SUCCESS, EFI_OUT_OF_RESOURCES},
+      {"result not allocated", 2, EFI_SUCCESS, EFI_OUT_OF_RESOURCES},
+      {"read into the block fails", 0, EFI_DEVICE_ERROR, EFI_DEVICE_ERROR},
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    VariableServiceHook::Install(P);
+    VariableServiceHook::FailReadOf = u"System";
+    VariableServiceHook::FailReadStatus = Case.ReadStatus;
+    size_t Live = P.Memory.LiveBytes();
+    P.Memory.FailNthAllocation(Case.FailAllocation);
+    auto R = Extract(Text);
+    P.Memory.FailNthAllocation(0);
+    EXPECT_EQ(R.Status, Case.Status);
+    EXPECT_EQ(R.ProgressIndex, Case.FailAllocation == 2 ? 0u : std::u16string::npos);
+    EXPECT_EQ(P.Memory.LiveBytes(), Live);
+    EXPECT_EQ(P.Memory.BadFrees(), 0u);
+    P.RuntimeServices.GetVariable = VariableServiceHook::OriginalGet;
+    P.RuntimeServices.SetVariable = VariableServiceHook::OriginalSet;
+  }
+}
+
+TEST_F(ExtractTest, SizeQueryFailureOfAStoreWithoutDefault) {
+  Put(u"UserManagerVar", Pattern(5, 1));
+  P.Variables.FailGet(u"UserManagerVar", EFI_DEVICE_ERROR);
+  auto R = Extract(Request(u"UserManagerVar", RequestElement(0, 5)));
+  EXPECT_EQ(R.Status, EFI_DEVICE_ERROR);
+  EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
+}
+
+TEST_F(ExtractTest, CallSequenceForAnAbsentStatusStore) {
+  VariableServiceHook::Install(P);
+  std::u16string Text = Request(u"HDD_Password_Status", RequestElement(2, 7));
+  auto R = Extract(Text);
+  EXPECT_EQ(R.Status, EFI_SUCCESS);
+  EXPECT_EQ(P.Log.All(), (std::vector<std::string>{
+                             "GetVariable(Setup, 868)",
+                             "SetVariable(Setup, 7, 868)",
+                             "GetVariable(HDD_Password_Status, 0)",
+                             "SetVariable(HDD_Password_Status, 7, 9)",
+                             "ConfigRouting.BlockToConfig(" + host::Narrow(Text) + ", 9)",
+                         }));
+}
+
+TEST_F(ExtractTest, DiagnosticLines) {
+  std::u16string Text = Request(u"PbaStatusVar", RequestElement(11, 1));
+  ASSERT_EQ(Extract(Text).Status, EFI_SUCCESS);
+  std::string Narrow = host::Narrow(Text);
+  EXPECT_EQ(P.ConsoleLines(), (std::vector<std::string>{
+                                  "SecurityExtractConfig: entry",
+                                  "  Request:  " + Narrow,
+                                  "GetVariable returned: Success",
+                                  "PBA Status var",
+                                  "GetVariable returned size of 0",
+                                  "  Progress: ",
+                                  "  Results:  " + Narrow + "&VALUE=00",
+                              }));
+  P.Console.clear();
+  ASSERT_EQ(Extract(Request(u"TpmStatusVar", RequestElement(80, 1))).Status, EFI_SUCCESS);
+  EXPECT_EQ(P.ConsoleLines()[4], "Clearing TPM Status Variable");
+}
+
+}  // namespace
