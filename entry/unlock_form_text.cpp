@@ -1,11 +1,48 @@
 #include "entry/unlock_form_text.h"
 
+#include "entry/driver_init.h"
 #include "entry/service_context.h"
+#include "support/diagnostics.h"
+#include "support/hii_strings.h"
+#include "support/memory.h"
+#include "support/strings.h"
 
-// Placeholder until HII string access is in place.
-EFI_STATUS AppendHiiString(EFI_STRING_ID, CHAR16 **, const CHAR16 *) { return EFI_NOT_READY; }
+EFI_STATUS AppendHiiString(EFI_STRING_ID StringId, CHAR16 **OriginalStr, const CHAR16 *Text) {
+  if (Text == NULL) {
+    Text = u"";  // nothing to add: the base text alone
+  }
+  EFI_STRING Current = NULL;
+  EFI_STATUS Status = HiiLibStrGet(mHiiHandle, StringId, &Current, NULL);
+  if (Status != EFI_SUCCESS) {
+    QV_DIAG("ERROR. Quorvane.AppendHiiString: HiiLibStrGet failed, %r\n", QV_DIAG_ARG(Status));
+    return Status;
+  }
+  if (*OriginalStr == NULL) {
+    *OriginalStr = static_cast<CHAR16 *>(AllocatePoolCopy(Utf16Size(Current), Current));
+    if (*OriginalStr == NULL) {
+      QV_DIAG("ERROR. Quorvane.AppendHiiString: Insufficient memory for OriginalStr\n");
+      gBS->FreePool(Current);
+      return EFI_OUT_OF_RESOURCES;
+    }
+  }
+  gBS->FreePool(Current);
+
+  UINTN BaseSize = Utf16Size(*OriginalStr);
+  CHAR16 *NewText = static_cast<CHAR16 *>(AllocateBootDataPool(BaseSize + Utf16Size(Text) - sizeof(CHAR16)));
+  if (NewText == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+  gBS->CopyMem(NewText, *OriginalStr, BaseSize);
+  Utf16Append(NewText, Text);
+  Status = HiiLibStrSet(mHiiHandle, StringId, NewText, NULL);
+  gBS->FreePool(NewText);
+  if (Status != EFI_SUCCESS) {
+    QV_DIAG("ERROR. Quorvane.AppendHiiString: HiiLibStrSet failed, %r\n", QV_DIAG_ARG(Status));
+  }
+  return Status;
+}
 
 EFI_STATUS EFIAPI UnlockFormCallback(CHAR16 *Text) {
-  AppendHiiString(117, &mOriginalStr, Text);
+  AppendHiiString(UNLOCK_FORM_TEXT_STRING_ID, &mOriginalStr, Text);
   return EFI_SUCCESS;
 }

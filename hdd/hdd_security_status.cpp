@@ -1,10 +1,176 @@
 #include "hdd/hdd_security_status.h"
 
+#include "entry/service_context.h"
+#include "hdd/device_path_nodes.h"
+#include "include/guids.h"
+#include "include/protocols/device_path_from_text.h"
+#include "include/protocols/pci_io.h"
+#include "support/memory.h"
+
 HDD_PASSWORD_DEVICE_INFO *mHddDeviceList = NULL;
 UINTN mHddDeviceCount = 0;
 UINT16 *mHddPortOfDevice = NULL;
 UINT8 mHddPortState[HDD_PORT_COUNT] = {5, 5, 5, 5, 5, 5};
 
-// Placeholder until enumeration is in place: no disks.
-UINTN RefreshHddSecurityStatus(VOID) { return 0; }
-UINTN GetHddIndexFromPort(UINT16) { return 0; }
+const CHAR16 *const mHddPortDevicePathText[HDD_PORT_COUNT + 1] = {
+    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Master,0x0)",
+    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)",
+    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Slave,0x0)",
+    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Slave,0x0)",
+    u"PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Primary,Master,0x0)",
+    u"PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Secondary,Master,0x0)",
+    NULL,
+};
+
+static EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
+
+// Security state of one disk; the first rule that matches decides.
+static UINT8 HddPortStateOf(const HDD_PASSWORD_DEVICE_INFO *Device) {
+  UINT16 Status = Device->SecurityStatus;
+  BOOLEAN UserSet = (Status & HDD_SECURITY_ENABLED) != 0;
+  BOOLEAN MasterSet = Device->MasterPasswordId == HDD_MASTER_PASSWORD_SET_ID;
+  if (Status == 0) {
+    return 4;
+  }
+  if ((Status & HDD_SECURITY_FROZEN) != 0) {
+    return 6;
+  }
+  if ((Status & HDD_SECURITY_COUNT_EXPIRED) != 0) {
+    return 7;
+  }
+  if (MasterSet) {
+    return UserSet ? 2 : 3;
+  }
+  return UserSet ? 1 : 0;
+}
+
+UINTN RefreshHddSecurityStatus(VOID) {
+  if (mHddPassword == NULL) {
+    return mHddDeviceCount;
+  }
+  HDD_PASSWORD_DEVICE_INFO *List =
+      (HDD_PASSWORD_DEVICE_INFO *)AllocateClearedPool(HDD_MAX_DEVICES * sizeof(HDD_PASSWORD_DEVICE_INFO));
+  if (List == NULL) {
+    return mHddDeviceCount;
+  }
+  // The count goes to a local so that a failing service cannot pair the
+  // previous list with a count of its own.
+  UINTN Count = 0;
+  if (EFI_ERROR(mHddPassword->GetDeviceInfoList(mHddPassword, &Count, List))) {
+    // Keep the previous list, count and ports together: the port states shown
+    // are still those of the last successful refresh.
+    gBS->FreePool(List);
+    return mHddDeviceCount;
+  }
+  // The service had room for six entries only; more cannot have been written.
+  if (Count > HDD_MAX_DEVICES) {
+    Count = HDD_MAX_DEVICES;
+  }
+  UINT16 *Ports = (UINT16 *)AllocateClearedPool(Count * sizeof(UINT16));
+  if (Ports == NULL) {
+    gBS->FreePool(List);
+    return 0;
+  }
+  // The lists of the previous refresh are not referenced anywhere else.
+  if (mHddDeviceList != NULL) {
+    gBS->FreePool(mHddDeviceList);
+  }
+  if (mHddPortOfDevice != NULL) {
+    gBS->FreePool(mHddPortOfDevice);
+  }
+  mHddDeviceList = List;
+  mHddDeviceCount = Count;
+  mHddPortOfDevice = Ports;
+
+  for (UINTN Index = 0; Index < Count; Index++) {
+    UINT16 Port;
+    if (EFI_ERROR(GetHddPortNumber(&List[Index], &Port))) {
+      Port = List[Index].Channel;
+    }
+    Ports[Index] = Port;
+    if (Port < HDD_PORT_COUNT) {
+      mHddPortState[Port] = HddPortStateOf(&List[Index]);
+    }
+  }
+  return Count;
+}
+
+EFI_STATUS GetHddPortNumber(const HDD_PASSWORD_DEVICE_INFO *Device, UINT16 *Port) {
+  if (Device == NULL || Port == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+  EFI_DEVICE_PATH_PROTOCOL *ControllerPath;
+  EFI_STATUS Status = gBS->HandleProtocol(Device->DeviceHandle, &gEfiDevicePathProtocolGuid, (VOID **)&ControllerPath);
+  if (EFI_ERROR(Status)) {
+    return Status;
+  }
+  EFI_PCI_IO_PROTOCOL *PciIo;
+  Status = gBS->HandleProtocol(Device->DeviceHandle, &gEfiPciIoProtocolGuid, (VOID **)&PciIo);
+  if (EFI_ERROR(Status)) {
+    return Status;
+  }
+  // Only a controller in IDE mode sits behind the fixed positions.
+  UINT8 Config[64];
+  Status = PciIo->Pci.Read(PciIo, EfiPciIoWidthUint8, 0, sizeof(Config), Config);
+  if (EFI_ERROR(Status) || Config[PCI_CLASS_CODE_OFFSET + 2] != PCI_CLASS_MASS_STORAGE ||
+      Config[PCI_CLASS_CODE_OFFSET + 1] != PCI_CLASS_MASS_STORAGE_IDE) {
+    return EFI_UNSUPPORTED;
+  }
+
+  ATAPI_DEVICE_PATH Ata;
+  Ata.Header.Type = MESSAGING_DEVICE_PATH;
+  Ata.Header.SubType = MSG_ATAPI_DP;
+  Ata.Header.Length[0] = sizeof(ATAPI_DEVICE_PATH);
+  Ata.Header.Length[1] = 0;
+  Ata.PrimarySecondary = (UINT8)Device->Channel;
+  Ata.SlaveMaster = (UINT8)Device->Device;
+  Ata.Lun = 0;
+  EFI_DEVICE_PATH_PROTOCOL *DiskPath = AppendDevicePathNode(ControllerPath, &Ata.Header);
+  if (DiskPath == NULL) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+
+  Status = EFI_NOT_FOUND;
+  for (UINT16 Index = 0; mHddPortDevicePathText[Index] != NULL; Index++) {
+    EFI_DEVICE_PATH_PROTOCOL *PortPath = NULL;
+    if (EFI_ERROR(TextToDevicePath(mHddPortDevicePathText[Index], &PortPath))) {
+      continue;
+    }
+    BOOLEAN Match = IsDevicePathEqual(DiskPath, PortPath);
+    if (PortPath != NULL) {
+      gBS->FreePool(PortPath);
+    }
+    if (Match) {
+      *Port = Index;
+      Status = EFI_SUCCESS;
+      break;
+    }
+  }
+  gBS->FreePool(DiskPath);
+  return Status;
+}
+
+EFI_STATUS TextToDevicePath(const CHAR16 *Text, EFI_DEVICE_PATH_PROTOCOL **Path) {
+  if (Path == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+  if (mDevicePathFromText == NULL &&
+      EFI_ERROR(gBS->LocateProtocol(&gEfiDevicePathFromTextProtocolGuid, NULL, (VOID **)&mDevicePathFromText))) {
+    mDevicePathFromText = NULL;
+    return EFI_NOT_READY;
+  }
+  *Path = mDevicePathFromText->ConvertTextToDevicePath(Text);
+  return EFI_SUCCESS;
+}
+
+UINTN GetHddIndexFromPort(UINT16 Port) {
+  if (mHddPortOfDevice == NULL) {
+    return 0;
+  }
+  for (UINTN Index = 0; Index < mHddDeviceCount; Index++) {
+    if (mHddPortOfDevice[Index] == Port) {
+      return Index;
+    }
+  }
+  return 0;
+}

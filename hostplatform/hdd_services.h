@@ -1,5 +1,6 @@
 // Hard-disk password service and its UI service on the host platform.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "include/protocols/hdd_password.h"
@@ -19,10 +20,17 @@ struct HddPasswordFake {
   explicit HddPasswordFake(Platform *Owner);
 };
 
+// The UI service owns a small package list: one string package per language
+// with string 1 the language name, 2 the form title and 3 the device name
+// (DeviceNameStringId). Tests register it explicitly, so that platforms
+// without it keep the HII database to the driver's own list.
 struct HddPasswordUiFake {
-  HDD_PASSWORD_UI_PROTOCOL Protocol;
+  HDD_PASSWORD_UI_PROTOCOL Protocol;  // first: the interface pointer is the fake
   Platform *Owner;
+  static constexpr EFI_STRING_ID NameStringId = 3;
   explicit HddPasswordUiFake(Platform *Owner);
+  // Registers the package list with the platform's HII database and sets UiHiiHandle.
+  EFI_HII_HANDLE RegisterPackageList(const std::vector<std::string> &Languages = {"en-US", "fr-FR"});
 };
 
 }  // namespace host

@@ -1,6 +1,14 @@
-// HII String service of the host platform, serving the package lists
-// registered with its HII database.
+// HII String service of the host platform, serving the string packages of the
+// lists registered with its HII database (EFI_HII_STRING_PACKAGE_HDR followed
+// by SIBT_STRING_UCS2 blocks and an SIBT_END block). Strings changed through
+// SetString are kept per (handle, language, id). Every call is logged.
 #pragma once
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "include/protocols/hii_string.h"
 
 namespace host {
@@ -8,9 +16,32 @@ namespace host {
 class Platform;
 
 struct HiiStringFake {
-  EFI_HII_STRING_PROTOCOL Protocol;
+  EFI_HII_STRING_PROTOCOL Protocol;  // first: the interface pointer is the fake
   Platform *Owner;
+  std::map<std::tuple<EFI_HII_HANDLE, std::string, EFI_STRING_ID>, std::u16string> Changed;
+
+  // Failure injection: when not EFI_SUCCESS, the call answers this status
+  // (for SetString only in FailSetStringLanguage, or in every language when empty).
+  EFI_STATUS GetStringStatus = EFI_SUCCESS;
+  size_t GetStringFailFrom = 1;  // GetStringStatus applies from this call on (1 = every call)
+  size_t GetStringCalls = 0;
+  EFI_STATUS GetLanguagesStatus = EFI_SUCCESS;
+  EFI_STATUS SetStringStatus = EFI_SUCCESS;
+  std::string FailSetStringLanguage;
+
   explicit HiiStringFake(Platform *Owner);
+  // The text a GetString would answer now, or nothing when it has none.
+  std::optional<std::u16string> Text(EFI_HII_HANDLE Handle, const std::string &Language, EFI_STRING_ID Id) const;
+  // The list's languages in package order.
+  std::vector<std::string> Languages(EFI_HII_HANDLE Handle) const;
 };
+
+// One string package: Texts[0] is string 1, Texts[1] string 2, and so on.
+std::vector<UINT8> StringPackage(const std::string &Language, const std::vector<std::u16string> &Texts);
+// Count strings, all empty except those given by id.
+std::vector<UINT8> StringPackage(const std::string &Language, UINT16 Count,
+                                 const std::map<UINT16, std::u16string> &Texts);
+// A package list of the given packages and the end package.
+std::vector<UINT8> PackageList(const EFI_GUID &Guid, const std::vector<std::vector<UINT8>> &Packages);
 
 }  // namespace host

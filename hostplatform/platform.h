@@ -5,6 +5,7 @@
 // through their interface pointer or through Platform::Active().
 #pragma once
 #include <csetjmp>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "hostplatform/hdd_services.h"
 #include "hostplatform/hii_database.h"
 #include "hostplatform/hii_string.h"
+#include "hostplatform/pci_io.h"
 #include "hostplatform/platform_services.h"
 #include "hostplatform/pool.h"
 #include "hostplatform/user_managers.h"
@@ -136,6 +138,7 @@ class Platform {
   TextSetupBrowserFake TextSetupBrowser{this};
   DevicePathFromTextFake DevicePathFromText{this};
   PlatformResetFake PlatformReset{this};
+  std::deque<PciControllerFake> PciControllers;  // see AddController
 
   // ---- image exit
   std::jmp_buf ExitJump;

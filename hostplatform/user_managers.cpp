@@ -60,7 +60,11 @@ EFI_STATUS EFIAPI DeleteInfo(const EFI_USER_MANAGER_PROTOCOL *This, EFI_USER_PRO
                              EFI_USER_INFO_HANDLE UserInfo) {
   UserManagerFake *Fake = Self(This);
   AccountProfile *Profile = Fake->Owner->Users.FromHandle(User);
-  Fake->Owner->Log.Add("UserManager.DeleteInfo(" + (Profile ? Narrow(Profile->Name) : std::string("?")) + ")");
+  std::string Record = UserInfo == nullptr                                 ? "null"
+                       : Profile && UserInfo == &Profile->PasswordRecord ? "password record"
+                                                                         : "?";
+  Fake->Owner->Log.Add("UserManager.DeleteInfo(" + (Profile ? Narrow(Profile->Name) : std::string("?")) + "," + Record +
+                       ")");
   if (Profile == nullptr || UserInfo != &Profile->PasswordRecord || !Profile->HasPassword) {
     return EFI_NOT_FOUND;
   }
@@ -127,6 +131,7 @@ EFI_STATUS EFIAPI FindListInfo(QEL_USER_MANAGER_PROTOCOL *This, EFI_USER_PROFILE
   if (Account == nullptr || UserInfo == nullptr || Template == nullptr || Reserved != nullptr) {
     return EFI_INVALID_PARAMETER;
   }
+  Fake->Searches.push_back(QelUserManagerFake::Search{*Template, *UserInfo == nullptr});
   if (!Fake->FindListInfoOverrideName.empty() && Fake->FindListInfoOverrideName == Account->Name) {
     *UserInfo = &Account->PasswordRecord;
     return Fake->FindListInfoOverride;
@@ -146,6 +151,10 @@ EFI_STATUS EFIAPI FindProfileByName(QEL_USER_MANAGER_PROTOCOL *This, const CHAR1
   AccountProfile *Account = UserName ? Fake->Owner->Users.Find(UserName) : nullptr;
   if (Account == nullptr || Profile == nullptr) {
     return EFI_NOT_FOUND;
+  }
+  auto Failure = Fake->FindProfileFailures.find(Account->Name);
+  if (Failure != Fake->FindProfileFailures.end()) {
+    return Failure->second;
   }
   *Profile = Account;
   return EFI_SUCCESS;

@@ -3,7 +3,9 @@
 // Qel user manager (profiles, password dialog outcome, hints, lock-out form).
 #pragma once
 #include <deque>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "include/protocols/qel_user_manager.h"
 #include "include/protocols/user_manager.h"
@@ -58,6 +60,14 @@ struct QelUserManagerFake {
   // When set, FindListInfo answers this for the named account instead of looking.
   std::u16string FindListInfoOverrideName;
   EFI_STATUS FindListInfoOverride = EFI_SUCCESS;
+  // FindProfileByName fails with the status for the named accounts.
+  std::map<std::u16string, EFI_STATUS> FindProfileFailures;
+  // Every FindListInfo search: its template, and whether it started at the first record.
+  struct Search {
+    EFI_USER_INFO Template;
+    bool FromFirstRecord;
+  };
+  std::vector<Search> Searches;
   UnlockFormRegistration Unlock;
   explicit QelUserManagerFake(Platform *Owner);
 };

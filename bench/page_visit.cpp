@@ -1,0 +1,111 @@
+#include "bench/page_visit.h"
+
+#include <vector>
+
+#include "entry/driver_init.h"
+#include "entry/service_context.h"
+#include "include/guids.h"
+
+namespace bench {
+
+namespace {
+
+std::u16string Hex(const UINT8 *Bytes, size_t Count) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::u16string Out;
+  for (size_t Index = 0; Index < Count; Index++) {
+    Out += (char16_t)kDigits[Bytes[Index] >> 4];
+    Out += (char16_t)kDigits[Bytes[Index] & 15];
+  }
+  return Out;
+}
+
+struct Store {
+  const EFI_GUID *Guid;
+  const char16_t *Name;
+  UINTN Size;
+};
+
+const Store kStores[] = {
+    {&gSetupVariableGuid, u"Setup", 868},       {&gTpmStatusVarGuid, u"TpmStatusVar", 82},
+    {&gPbaStatusVarGuid, u"PbaStatusVar", 12},  {&gStatusSetupVarGuid, u"StatusSetupVar", 99},
+    {&gHddPasswordStatusVarGuid, u"HDD_Password_Status", 9}, {&gSystemConfigurationGuid, u"System", 21},
+    {&gUserManagerVarGuid, u"UserManagerVar", 5},
+};
+
+const EFI_QUESTION_ID kHiddenQuestions[] = {10002, 10004, 4000, 4001, 4002, 4003, 4004, 4005, 4006, 1003, 1004, 10042};
+
+}  // namespace
+
+void PreparePlatform(host::Platform &P) {
+  P.InstallServices();
+  P.AddStandardAccounts(true, false);
+  P.Variables.Put(u"Setup", gSetupVariableGuid, std::vector<UINT8>(868, 0));
+  std::vector<UINT8> System(21, 0);
+  System[10] = 1;
+  System[17] = 20;
+  System[18] = 1;
+  P.Variables.Put(u"System", gSystemConfigurationGuid, System);
+  P.Variables.Put(u"StatusSetupVar", gStatusSetupVarGuid, std::vector<UINT8>(99, 0));
+  P.Variables.Put(u"UserManagerVar", gUserManagerVarGuid, std::vector<UINT8>(5, 0));
+  const char PlatformLang[] = "en-US";
+  P.Variables.Put(u"PlatformLang", gEfiGlobalVariableGuid, std::vector<UINT8>(PlatformLang, PlatformLang + 6), 6);
+}
+
+std::u16string ConfigHeader(const EFI_GUID &Guid, const std::u16string &Name) {
+  std::u16string Header = u"GUID=" + Hex(reinterpret_cast<const UINT8 *>(&Guid), sizeof(Guid)) + u"&NAME=";
+  for (char16_t Character : Name) {
+    UINT8 Pair[2] = {(UINT8)(Character >> 8), (UINT8)Character};
+    Header += Hex(Pair, 2);
+  }
+  Header += u"&PATH=";
+  const UINT8 *Path = static_cast<const UINT8 *>(
+      host::Platform::Active().Handles.InterfaceOn(mDriverHandle, gEfiDevicePathProtocolGuid));
+  if (Path != nullptr) {
+    Header += Hex(Path, 32);
+  }
+  return Header;
+}
+
+EFI_STATUS ExtractStore(host::Platform &P, const EFI_GUID &Guid, const std::u16string &Name, UINTN Size) {
+  std::u16string Request = ConfigHeader(Guid, Name) + u"&OFFSET=0&WIDTH=";
+  static const char kDigits[] = "0123456789abcdef";
+  std::u16string Width;
+  for (UINTN Value = Size; Value != 0; Value >>= 4) {
+    Width.insert(Width.begin(), (char16_t)kDigits[Value & 15]);
+  }
+  Request += Width;
+  EFI_STRING Progress = nullptr;
+  EFI_STRING Results = nullptr;
+  EFI_STATUS Status = mSecurityConfigAccess.ExtractConfig(&mSecurityConfigAccess, Request.c_str(), &Progress, &Results);
+  if (Results != nullptr) {
+    P.BootServices.FreePool(Results);
+  }
+  return Status;
+}
+
+EFI_STATUS RouteOneSave(host::Platform &P) {
+  (void)P;
+  std::u16string Configuration = ConfigHeader(gSystemConfigurationGuid, u"System") + u"&OFFSET=11&WIDTH=1&VALUE=0c";
+  EFI_STRING Progress = nullptr;
+  return mSecurityConfigAccess.RouteConfig(&mSecurityConfigAccess, Configuration.c_str(), &Progress);
+}
+
+void RetrieveHiddenQuestions() {
+  for (EFI_QUESTION_ID Question : kHiddenQuestions) {
+    EFI_IFR_TYPE_VALUE Value{};
+    EFI_BROWSER_ACTION_REQUEST Request = EFI_BROWSER_ACTION_REQUEST_NONE;
+    mSecurityConfigAccess.Callback(&mSecurityConfigAccess, EFI_BROWSER_ACTION_RETRIEVE, Question,
+                                   EFI_IFR_TYPE_NUM_SIZE_8, &Value, &Request);
+  }
+}
+
+void VisitPage(host::Platform &P) {
+  for (const Store &Entry : kStores) {
+    ExtractStore(P, *Entry.Guid, Entry.Name, Entry.Size);
+  }
+  RetrieveHiddenQuestions();
+  RouteOneSave(P);
+}
+
+}  // namespace bench

@@ -1,0 +1,24 @@
+# libFuzzer targets over the driver's entry points and parsers, on the host
+# platform, under AddressSanitizer and UndefinedBehaviorSanitizer. Needs clang++
+# and Debian's libclang-rt-14-dev.
+set(QUORVANE_FUZZ_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1)
+add_compile_options(${QUORVANE_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
+add_link_options(${QUORVANE_FUZZ_FLAGS})
+
+add_library(quorvane_driver STATIC ${QUORVANE_HOST_DRIVER_SOURCES} ${QUORVANE_FORMS_SOURCES})
+target_include_directories(quorvane_driver PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(quorvane_driver PUBLIC QUORVANE_DIAGNOSTICS=1 QUORVANE_HOST=1)
+target_compile_options(quorvane_driver PRIVATE -ffreestanding -fno-exceptions -fno-rtti)
+
+file(GLOB QUORVANE_HOSTPLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/hostplatform/*.cpp)
+add_library(quorvane_hostplatform STATIC ${QUORVANE_HOSTPLATFORM_SOURCES})
+target_link_libraries(quorvane_hostplatform PUBLIC quorvane_driver)
+
+file(GLOB QUORVANE_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+foreach(source ${QUORVANE_FUZZ_SOURCES})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE quorvane_hostplatform)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endforeach()
