@@ -71,6 +71,7 @@ VOID PowerOff(EFI_SYSTEM_TABLE *ST) {
 }
 
 VOID RunPage(EFI_SYSTEM_TABLE *ST) {
+
   EFI_FORM_BROWSER2_PROTOCOL *Browser = NULL;
   EFI_HII_HANDLE Handle = SecurityHiiHandle(ST);
   if (Handle == NULL ||
@@ -167,6 +168,11 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   EFI_HANDLE Driver = NULL;
   Status = LoadAndStartImage(ImageHandle, ST, Diagnostics ? u"\\EFI\\QUORVANE\\DIAG.EFI" : u"\\EFI\\QUORVANE\\QUORVANE.EFI",
                              &Driver);
+  EFI_LOADED_IMAGE_PROTOCOL *DriverImage = NULL;
+  if (Driver != NULL &&
+      !EFI_ERROR(ST->BootServices->HandleProtocol(Driver, &gEfiLoadedImageProtocolGuid, (VOID **)&DriverImage))) {
+    LogEvent("boot driver image-base=%x", (UINT64)DriverImage->ImageBase);
+  }
   LogEvent("boot driver %a exit=%d status=%x", (UINT64)(Diagnostics ? "QuorvaneDiagnostics.efi" : "Quorvane.efi"),
            Status & 0xFFFFFFFFULL, Status);
 

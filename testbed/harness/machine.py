@@ -84,6 +84,10 @@ class Machine:
                      "-net", "none"]
         if self.no_reboot:
             arguments += ["-no-reboot"]
+        if os.environ.get("QUORVANE_DEBUGCON"):
+            # OVMF's own debug messages (I/O port 0x402) into the run folder.
+            arguments += ["-debugcon", f"file:{os.path.join(self.dir, 'debug.log')}",
+                          "-global", "isa-debugcon.iobase=0x402"]
         # The boot volume is a virtio disk: the ATA pass-through never sees it, so
         # the only ATA disk is the one a scenario asks for.
         arguments += ["-drive", f"if=virtio,format=raw,file={self.esp}"]

@@ -188,7 +188,7 @@ extern "C" EFI_STATUS EFIAPI PlatformMain(EFI_HANDLE, EFI_SYSTEM_TABLE *SystemTa
   gSystem = SystemTable;
   mFirmwareResetSystem = SystemTable->RuntimeServices->ResetSystem;
   BOOLEAN Tpm = TpmPresent();
-  if (!Tpm) {
+  if (!Tpm && !ScenarioIs(SystemTable->RuntimeServices, "floating-bus", "0")) {
     EFI_STATUS Status = MapFloatingPage(kTpmAccess);
     LogEvent("platform tpm=absent floating-bus status=%x access=%x", Status,
              (UINT64) * reinterpret_cast<volatile UINT8 *>(kTpmAccess));
