@@ -26,3 +26,12 @@ function(testbed_image Name Kind Entry)
 endfunction()
 
 testbed_image(TestbedSmoke application SmokeMain ${CMAKE_SOURCE_DIR}/testbed/smoke/smoke_boot.cpp)
+
+# The platform services the driver needs, each a driver image of its own.
+testbed_image(TestbedPlatform driver PlatformMain ${CMAKE_SOURCE_DIR}/testbed/services/platform_service.cpp)
+testbed_image(TestbedAccounts driver AccountsMain ${CMAKE_SOURCE_DIR}/testbed/services/accounts_service.cpp)
+testbed_image(TestbedSetupBrowser driver SetupBrowserMain ${CMAKE_SOURCE_DIR}/testbed/services/setup_browser_service.cpp)
+testbed_image(TestbedHddPassword driver HddPasswordMain ${CMAKE_SOURCE_DIR}/testbed/services/hdd_password_service.cpp)
+# The boot application that loads them and the driver.
+testbed_image(TestbedBoot application BootMain ${CMAKE_SOURCE_DIR}/testbed/boot/boot_app.cpp
+              ${CMAKE_SOURCE_DIR}/testbed/boot/checks.cpp)

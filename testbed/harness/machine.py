@@ -7,6 +7,7 @@ import shutil
 import socket
 import subprocess
 import tempfile
+import threading
 import time
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
@@ -70,6 +71,9 @@ class Machine:
         self.swtpm = None
         self.serial = None
         self.output = bytearray()
+        self.lock = threading.Lock()
+        self.line_open = True
+        self.reader = None
 
     # ------------------------------------------------------------ start / stop
     def command(self, interactive=False):
@@ -80,6 +84,10 @@ class Machine:
                      "-net", "none"]
         if self.no_reboot:
             arguments += ["-no-reboot"]
+        if os.environ.get("QUORVANE_DEBUGCON"):
+            # OVMF's own debug messages (I/O port 0x402) into the run folder.
+            arguments += ["-debugcon", f"file:{os.path.join(self.dir, 'debug.log')}",
+                          "-global", "isa-debugcon.iobase=0x402"]
         # The boot volume is a virtio disk: the ATA pass-through never sees it, so
         # the only ATA disk is the one a scenario asks for.
         arguments += ["-drive", f"if=virtio,format=raw,file={self.esp}"]
@@ -125,7 +133,8 @@ class Machine:
                 try:
                     self.serial = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
                     self.serial.connect(self.serial_sock)
-                    self.serial.setblocking(False)
+                    self.reader = threading.Thread(target=self._read_serial, daemon=True)
+                    self.reader.start()
                     return
                 except OSError:
                     self.serial = None
@@ -145,6 +154,8 @@ class Machine:
         if self.swtpm is not None and self.swtpm.poll() is None:
             self.swtpm.terminate()
             self.swtpm.wait()
+        if self.reader is not None:
+            self.reader.join(5)
         if self.serial is not None:
             self.serial.close()
             self.serial = None
@@ -160,25 +171,28 @@ class Machine:
             shutil.rmtree(self.dir, ignore_errors=True)
 
     # ------------------------------------------------------------ serial line
-    def pump(self):
-        """Reads what has arrived on the serial line; returns False once the line closed."""
-        if self.serial is None:
-            return False
+    def _read_serial(self):
+        # Read without pause: QEMU's UART drops characters when its chardev
+        # cannot write at once.
+        connection = self.serial
         while True:
             try:
-                chunk = self.serial.recv(65536)
-            except BlockingIOError:
-                return True
+                chunk = connection.recv(65536)
             except OSError:
-                return False
+                break
             if not chunk:
-                self.serial.close()
-                self.serial = None
-                return False
-            self.output += chunk
+                break
+            with self.lock:
+                self.output += chunk
+        self.line_open = False
+
+    def pump(self):
+        """True while the serial line is open (the reader thread collects the output)."""
+        return self.line_open
 
     def text(self):
-        return self.output.decode("latin-1")
+        with self.lock:
+            return self.output.decode("latin-1")
 
     def wait_for(self, predicate, timeout):
         """Waits until predicate(self) is true; returns its value, or None on timeout/power-off."""

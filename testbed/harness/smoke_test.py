@@ -15,8 +15,9 @@ DIAGNOSTIC_LINE = "ERROR. Quorvane.DxeMain: Unable to locate Hard disk password 
 
 
 def section(text, name):
-    """What the console showed between QV-START <name> and its QV-EXIT line, and the exit code."""
-    match = re.search(r"QV-START " + re.escape(name) + r"\r?\n(.*?)QV-EXIT (\d+) status=([0-9a-f]+) (\S+)", text, re.S)
+    """What the console showed between the start and exit events of an image, and its exit code."""
+    match = re.search("\x02start " + re.escape(name) + "\x03(.*?)\x02exit " + re.escape(name) +
+                      r" (\d+) status=([0-9a-f]+) ([a-z-]+)\x03", text, re.S)
     if not match:
         return None
     return match.group(1), int(match.group(2)), match.group(4)
@@ -41,7 +42,7 @@ def main():
     for name, expect_line in (("Quorvane.efi", False), ("QuorvaneDiagnostics.efi", True)):
         found = section(text, name)
         if found is None:
-            failures.append(f"{name}: no QV-START/QV-EXIT pair on the serial line")
+            failures.append(f"{name}: no start/exit events on the serial line")
             continue
         console, exit_code, loaded = found
         print(f"{name}: {loaded}, exit {exit_code}")
@@ -54,7 +55,7 @@ def main():
             failures.append(f"{name}: console lacks {DIAGNOSTIC_LINE!r}; it showed {shown!r}")
         if not expect_line and shown:
             failures.append(f"{name}: the shipped image wrote {shown!r}")
-    if "QV-DONE" not in text:
+    if "\x02done\x03" not in text:
         failures.append("the boot application did not finish")
     for failure in failures:
         print("FAIL:", failure)

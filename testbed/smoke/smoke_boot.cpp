@@ -2,8 +2,7 @@
 // and then the diagnostic one from this volume, reports each exit status on
 // the serial port and powers the machine off.
 //
-//   QV-START \EFI\QUORVANE\QUORVANE.EFI
-//   QV-EXIT 14 status=800000000000000e
+//   <STX>start Quorvane.efi<ETX> ...console output... <STX>exit Quorvane.efi 14 status=e loaded<ETX>
 #include "include/system_table.h"
 #include "testbed/support/image_loader.h"
 #include "testbed/support/serial_log.h"
@@ -11,16 +10,11 @@
 namespace {
 
 VOID RunOne(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable, const CHAR16 *Path, const CHAR8 *Name) {
-  SerialWrite("\nQV-START ");
-  SerialWrite(Name);
-  SerialWrite("\n");
+  LogEvent("start %a", (UINT64)Name);
   EFI_HANDLE Loaded = NULL;
   EFI_STATUS Status = LoadAndStartImage(ImageHandle, SystemTable, Path, &Loaded);
-  SerialWrite("\nQV-EXIT ");
-  SerialWriteDecimal(Status & 0xFFFFFFFFULL);
-  SerialWrite(" status=");
-  SerialWriteHex(Status);
-  SerialWrite(Loaded == NULL ? " not-loaded\n" : " loaded\n");
+  LogEvent("exit %a %d status=%x %a", (UINT64)Name, Status & 0xFFFFFFFFULL, Status,
+           (UINT64)(Loaded == NULL ? "not-loaded" : "loaded"));
 }
 
 }  // namespace
@@ -29,7 +23,7 @@ extern "C" EFI_STATUS EFIAPI SmokeMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE 
   SystemTable->BootServices->SetWatchdogTimer(0, 0, 0, NULL);
   RunOne(ImageHandle, SystemTable, u"\\EFI\\QUORVANE\\QUORVANE.EFI", "Quorvane.efi");
   RunOne(ImageHandle, SystemTable, u"\\EFI\\QUORVANE\\DIAG.EFI", "QuorvaneDiagnostics.efi");
-  SerialWrite("QV-DONE\n");
+  LogEvent("done");
   SystemTable->RuntimeServices->ResetSystem(EfiResetShutdown, EFI_SUCCESS, 0, NULL);
   return EFI_SUCCESS;
 }

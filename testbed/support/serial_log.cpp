@@ -14,59 +14,66 @@ UINT8 PortRead(UINT16 Port) {
 
 VOID PortWrite(UINT16 Port, UINT8 Value) { __asm__ volatile("outb %0, %1" : : "a"(Value), "Nd"(Port)); }
 
-VOID SerialPut(CHAR8 Character) {
+VOID Put(CHAR8 Character) {
   for (UINTN Spin = 0; Spin < 100000 && (PortRead(kLineStatus) & kTransmitterEmpty) == 0; Spin++) {
   }
   PortWrite(kComBase, (UINT8)Character);
 }
 
+VOID PutNumber(UINT64 Value, UINT64 Base) {
+  CHAR8 Digits[24];
+  UINTN Count = 0;
+  do {
+    Digits[Count++] = "0123456789abcdef"[Value % Base];
+    Value /= Base;
+  } while (Value != 0);
+  while (Count != 0) {
+    Put(Digits[--Count]);
+  }
+}
+
 }  // namespace
 
-VOID SerialWrite(const CHAR8 *Text) {
-  for (; *Text != 0; Text++) {
-    if (*Text == '\n') {
-      SerialPut('\r');
+VOID LogEventVa(const CHAR8 *Format, va_list Arguments) {
+  Put(0x02);
+  for (; *Format != 0; Format++) {
+    if (*Format != '%' || Format[1] == 0) {
+      Put(*Format);
+      continue;
     }
-    SerialPut(*Text);
+    Format++;
+    switch (*Format) {
+      case 'a': {
+        const CHAR8 *Text = reinterpret_cast<const CHAR8 *>(va_arg(Arguments, UINT64));
+        for (; Text != NULL && *Text != 0; Text++) {
+          Put(*Text);
+        }
+        break;
+      }
+      case 's': {
+        const CHAR16 *Text = reinterpret_cast<const CHAR16 *>(va_arg(Arguments, UINT64));
+        for (; Text != NULL && *Text != 0; Text++) {
+          Put(*Text >= 0x20 && *Text < 0x7F ? (CHAR8)*Text : '?');
+        }
+        break;
+      }
+      case 'x':
+        PutNumber(va_arg(Arguments, UINT64), 16);
+        break;
+      case 'd':
+        PutNumber(va_arg(Arguments, UINT64), 10);
+        break;
+      default:
+        Put(*Format);
+        break;
+    }
   }
+  Put(0x03);
 }
 
-VOID SerialWriteHex(UINT64 Value) {
-  CHAR8 Digits[17];
-  INTN Index = 16;
-  Digits[Index] = 0;
-  do {
-    Digits[--Index] = "0123456789abcdef"[Value & 0xF];
-    Value >>= 4;
-  } while (Value != 0);
-  SerialWrite(&Digits[Index]);
-}
-
-VOID SerialWriteDecimal(UINT64 Value) {
-  CHAR8 Digits[21];
-  INTN Index = 20;
-  Digits[Index] = 0;
-  do {
-    Digits[--Index] = (CHAR8)('0' + Value % 10);
-    Value /= 10;
-  } while (Value != 0);
-  SerialWrite(&Digits[Index]);
-}
-
-VOID SerialWriteChar16(const CHAR16 *Text) {
-  CHAR8 One[2] = {0, 0};
-  for (; Text != NULL && *Text != 0; Text++) {
-    One[0] = (*Text < 0x80) ? (CHAR8)*Text : '?';
-    SerialWrite(One);
-  }
-}
-
-VOID SerialWriteBytes(const VOID *Data, UINTN Size) {
-  const UINT8 *Bytes = static_cast<const UINT8 *>(Data);
-  CHAR8 Pair[3] = {0, 0, 0};
-  for (UINTN Index = 0; Index < Size; Index++) {
-    Pair[0] = "0123456789abcdef"[Bytes[Index] >> 4];
-    Pair[1] = "0123456789abcdef"[Bytes[Index] & 0xF];
-    SerialWrite(Pair);
-  }
+VOID LogEvent(const CHAR8 *Format, ...) {
+  va_list Arguments;
+  va_start(Arguments, Format);
+  LogEventVa(Format, Arguments);
+  va_end(Arguments);
 }

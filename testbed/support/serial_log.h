@@ -1,12 +1,14 @@
-// Testbed log lines on the first serial port (COM1, I/O port 0x3F8), written
-// straight to the UART so they reach the test runner unchanged by the
-// firmware's terminal emulation. Every line starts with "QV-" so the runner
-// can tell them from the console's own output.
+// Testbed event lines on the first serial port (COM1, I/O port 0x3F8),
+// written straight to the UART so they reach the test runner unchanged by the
+// firmware's terminal emulation. Each event is framed by STX (0x02) and ETX
+// (0x03): the runner takes the frames out before it renders the console's
+// own output into a screen.
 #pragma once
+#include <stdarg.h>
+
 #include "include/uefi_types.h"
 
-VOID SerialWrite(const CHAR8 *Text);
-VOID SerialWriteHex(UINT64 Value);
-VOID SerialWriteDecimal(UINT64 Value);
-VOID SerialWriteChar16(const CHAR16 *Text);
-VOID SerialWriteBytes(const VOID *Data, UINTN Size);  // lower-case hex, no separators
+// One framed event. Format: %a ASCII text, %s UTF-16 text, %x hexadecimal,
+// %d decimal, %%; every argument is one 64-bit slot (pointer or UINT64).
+VOID LogEvent(const CHAR8 *Format, ...);
+VOID LogEventVa(const CHAR8 *Format, va_list Arguments);
