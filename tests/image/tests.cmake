@@ -1,0 +1,8 @@
+# The driver images as files: format, subsystem, entry, relocations, no
+# imports, no uninitialised data, diagnostics only in the diagnostic image.
+if(QUORVANE_EFI_DIR)
+  find_program(QUORVANE_PYTHON python3 REQUIRED)
+  add_test(NAME image.format_and_contents
+           COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/image/check_image.py ${QUORVANE_EFI_DIR})
+  set_tests_properties(image.format_and_contents PROPERTIES LABELS image)
+endif()
