@@ -5,14 +5,8 @@ set(QUORVANE_FUZZ_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undef
 add_compile_options(${QUORVANE_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
 add_link_options(${QUORVANE_FUZZ_FLAGS})
 
-add_library(quorvane_driver STATIC ${QUORVANE_HOST_DRIVER_SOURCES} ${QUORVANE_FORMS_SOURCES})
-target_include_directories(quorvane_driver PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_definitions(quorvane_driver PUBLIC QUORVANE_DIAGNOSTICS=1 QUORVANE_HOST=1)
-target_compile_options(quorvane_driver PRIVATE -ffreestanding -fno-exceptions -fno-rtti)
-
-file(GLOB QUORVANE_HOSTPLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/hostplatform/*.cpp)
-add_library(quorvane_hostplatform STATIC ${QUORVANE_HOSTPLATFORM_SOURCES})
-target_link_libraries(quorvane_hostplatform PUBLIC quorvane_driver)
+include(${CMAKE_SOURCE_DIR}/cmake/host-libraries.cmake)
+quorvane_host_libraries(1)
 
 file(GLOB QUORVANE_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
 foreach(source ${QUORVANE_FUZZ_SOURCES})

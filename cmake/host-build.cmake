@@ -7,17 +7,8 @@ if(QUORVANE_SANITIZE)
   add_link_options(${QUORVANE_SANITIZER_FLAGS})
 endif()
 
-add_library(quorvane_driver STATIC ${QUORVANE_HOST_DRIVER_SOURCES} ${QUORVANE_FORMS_SOURCES})
-target_include_directories(quorvane_driver PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_definitions(quorvane_driver PUBLIC QUORVANE_DIAGNOSTICS=1 QUORVANE_HOST=1)
-target_compile_options(quorvane_driver PRIVATE ${QUORVANE_HOST_WARNINGS} -ffreestanding -fno-exceptions -fno-rtti)
-
-file(GLOB QUORVANE_HOSTPLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/hostplatform/*.cpp)
-add_library(quorvane_hostplatform STATIC ${QUORVANE_HOSTPLATFORM_SOURCES})
-target_link_libraries(quorvane_hostplatform PUBLIC quorvane_driver)
-# The driver's hardware seam (probes/hardware_access.h) is supplied by the host platform.
-target_link_libraries(quorvane_driver PUBLIC quorvane_hostplatform)
-target_compile_options(quorvane_hostplatform PRIVATE ${QUORVANE_HOST_WARNINGS})
+include(${CMAKE_SOURCE_DIR}/cmake/host-libraries.cmake)
+quorvane_host_libraries(1 ${QUORVANE_HOST_WARNINGS})
 
 if(QUORVANE_BUILD_TESTS)
   find_package(GTest REQUIRED)
