@@ -111,7 +111,6 @@ EFI_STATUS CheckStartUp() {
   if (EFI_ERROR(Status)) {
     return Status;
   }
-  LogEvent("check form-set-record bytes=%a", (UINT64) "");
   {
     Text Hex;
     Hex.Length = 0;
@@ -158,8 +157,9 @@ EFI_STATUS CheckStartUp() {
   LogEvent("check driver-handle config-access=%x",
            BS->HandleProtocol(DriverHandle, &gEfiHiiConfigAccessProtocolGuid, &Interface));
   VOID *OnHandle = NULL;
-  LogEvent("check driver-handle form-set-record=%x same=%d",
-           BS->HandleProtocol(DriverHandle, &gQelFormSetProtocolGuid, &OnHandle), (UINT64)(OnHandle == Record));
+  EFI_STATUS OnHandleStatus = BS->HandleProtocol(DriverHandle, &gQelFormSetProtocolGuid, &OnHandle);
+  LogEvent("check driver-handle form-set-record=%x located=%x on-handle=%x", OnHandleStatus, (UINT64)Record,
+           (UINT64)OnHandle);
   UINT8 *Path = NULL;
   Status = BS->HandleProtocol(DriverHandle, &gEfiDevicePathProtocolGuid, reinterpret_cast<VOID **>(&Path));
   if (!EFI_ERROR(Status)) {

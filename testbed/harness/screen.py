@@ -15,6 +15,13 @@ def split_events(raw):
     return EVENT.sub(b"", raw), events
 
 
+def _number(digits):
+    value = 0
+    for digit in digits:
+        value = value * 10 + (digit - 0x30)
+    return value
+
+
 class Cell:
     __slots__ = ("char", "fg", "bg", "bold")
 
@@ -65,13 +72,15 @@ class Screen:
         while index < len(data):
             byte = data[index]
             if byte == 0x1B:
-                match = re.match(rb"\x1b\[([=?]?)([0-9;]*)([A-Za-z])", data[index:])
+                # The UEFI terminal writes two digits per number as '0' + n / 10,
+                # '0' + n % 10, so column 100 arrives as ":0".
+                match = re.match(rb"\x1b\[([=?]?)([0-9:;]*)([A-Za-z])", data[index:])
                 if not match:
                     index += 1
                     continue
                 index += match.end()
                 private, numbers, final = match.group(1), match.group(2), match.group(3)
-                parameters = [int(p) for p in numbers.split(b";") if p] if numbers else []
+                parameters = [_number(p) for p in numbers.split(b";") if p] if numbers else []
                 if private:
                     continue
                 if final == b"H" or final == b"f":

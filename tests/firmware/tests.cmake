@@ -7,4 +7,10 @@ if(QUORVANE_EFI_DIR)
   add_test(NAME firmware.smoke_driver_loads_and_stops_at_hdd_service
            COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/smoke_test.py --efi-dir ${QUORVANE_EFI_DIR})
   set_tests_properties(firmware.smoke_driver_loads_and_stops_at_hdd_service PROPERTIES LABELS firmware TIMEOUT 300)
+
+  # Start-up with every service, extraction and routing through the firmware's
+  # routing service, the TXT reset and ExitBootServices (two boots).
+  add_test(NAME firmware.startup_config_routing_txt_reset
+           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/checks_test.py --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(firmware.startup_config_routing_txt_reset PROPERTIES LABELS firmware TIMEOUT 400)
 endif()
