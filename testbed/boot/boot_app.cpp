@@ -157,6 +157,7 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   Scenario[Size] = 0;
   ST->RuntimeServices->SetVariable(u"QvScenario", &gTestbedVariableGuid,
                                    EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS, Size, Scenario);
+  LogEventsFromScenario(ST->RuntimeServices);
   LogEvent("boot scenario status=%x size=%d", Status, (UINT64)Size);
 
   for (const ServiceImage &Service : kServices) {

@@ -396,6 +396,7 @@ CREDENTIAL_PROVIDER mCredential = {{0x2B5F3D11, 0x7A40, 0x4C1B, {0x91, 0x0E, 0x5
 }  // namespace
 
 extern "C" EFI_STATUS EFIAPI AccountsMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
+  LogEventsFromScenario(SystemTable->RuntimeServices);
   gSystem = SystemTable;
   LoadStore();
   mCurrent = ScenarioIs(SystemTable->RuntimeServices, "user", "User") ? 1 : 0;

@@ -380,6 +380,7 @@ EFI_STATUS InstallUi() {
 }  // namespace
 
 extern "C" EFI_STATUS EFIAPI HddPasswordMain(EFI_HANDLE, EFI_SYSTEM_TABLE *SystemTable) {
+  LogEventsFromScenario(SystemTable->RuntimeServices);
   gSystem = SystemTable;
   EFI_HANDLE Handle = NULL;
   EFI_STATUS Status = SystemTable->BootServices->InstallProtocolInterface(&Handle, &gHddPasswordProtocolGuid,

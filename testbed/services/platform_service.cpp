@@ -185,6 +185,7 @@ EFI_STATUS MapFloatingPage(UINT64 Linear) {
 }  // namespace
 
 extern "C" EFI_STATUS EFIAPI PlatformMain(EFI_HANDLE, EFI_SYSTEM_TABLE *SystemTable) {
+  LogEventsFromScenario(SystemTable->RuntimeServices);
   gSystem = SystemTable;
   mFirmwareResetSystem = SystemTable->RuntimeServices->ResetSystem;
   BOOLEAN Tpm = TpmPresent();

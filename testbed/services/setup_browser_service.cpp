@@ -27,6 +27,7 @@ TEXT_SETUP_BROWSER_PROTOCOL mBrowser = {Unused, Unused, Unused, Unused, Unused, 
 }  // namespace
 
 extern "C" EFI_STATUS EFIAPI SetupBrowserMain(EFI_HANDLE, EFI_SYSTEM_TABLE *SystemTable) {
+  LogEventsFromScenario(SystemTable->RuntimeServices);
   gSystem = SystemTable;
   EFI_HANDLE Handle = NULL;
   return SystemTable->BootServices->InstallProtocolInterface(&Handle, &gTextSetupBrowserProtocolGuid,

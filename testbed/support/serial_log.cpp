@@ -1,5 +1,8 @@
 #include "testbed/support/serial_log.h"
 
+#include "include/system_table.h"
+#include "testbed/support/scenario.h"
+
 namespace {
 
 constexpr UINT16 kComBase = 0x3F8;
@@ -34,7 +37,14 @@ VOID PutNumber(UINT64 Value, UINT64 Base) {
 
 }  // namespace
 
+BOOLEAN mEventsOff;
+
+VOID LogEventsFromScenario(EFI_RUNTIME_SERVICES *RT) { mEventsOff = ScenarioIs(RT, "events", "off"); }
+
 VOID LogEventVa(const CHAR8 *Format, va_list Arguments) {
+  if (mEventsOff) {
+    return;
+  }
   Put(0x02);
   for (; *Format != 0; Format++) {
     if (*Format != '%' || Format[1] == 0) {

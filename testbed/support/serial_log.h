@@ -11,4 +11,7 @@
 // One framed event. Format: %a ASCII text, %s UTF-16 text, %x hexadecimal,
 // %d decimal, %%; every argument is one 64-bit slot (pointer or UINT64).
 VOID LogEvent(const CHAR8 *Format, ...);
+// Events are written unless the scenario says events=off (an interactive run,
+// where they would land on the person's screen).
+VOID LogEventsFromScenario(struct EFI_RUNTIME_SERVICES *RT);
 VOID LogEventVa(const CHAR8 *Format, va_list Arguments);
