@@ -5,6 +5,8 @@ as a person sees it (rendered by screen.py).
   --scenario disk   pc machine, a disk on the PIIX IDE primary master, no TPM,
                     signed in as Supervisor, no passwords
   --scenario tpm    q35 machine, a TPM (swtpm), no disk, signed in as Supervisor
+  --scenario setup  q35 machine, OVMF's own setup program: Device Manager lists
+                    "Security", and selecting it opens the page
   --password-flow   then sets the Supervisor password through the page and
                     checks "Changes have been saved." and, on the reopened
                     page, "Set"
@@ -75,10 +77,47 @@ def password_flow(machine, c, password="Quorvane1"):
     del where, start
 
 
+def highlight(machine, needle, tries=12):
+    """Moves the highlight down until needle is highlighted (drawn on black)."""
+    for _ in range(tries):
+        screen = machine.screen()
+        where = screen.find(needle)
+        if where is not None:
+            cell = screen.cells[where[0]][where[1] + len(needle) - 1]
+            if cell.bg == 0:
+                return True
+        machine.key("down")
+    return False
+
+
+def setup_program(args):
+    c = Checks()
+    with Testbed("page-setup", args.efi_dir, machine="q35", mode="setup", user="Supervisor") as machine:
+        machine.columns, machine.rows = 80, 25  # the front page runs at 80x25
+        c.expect(machine.wait_event("boot setup-program", args.timeout) is not None, "setup program not started")
+        machine.wait_screen("Device Manager", args.timeout)
+        machine.settle(3, 60)
+        if c.expect(highlight(machine, "Device Manager"), "cannot reach Device Manager"):
+            machine.key("enter")
+            machine.settle(3, 60)
+            c.expect(machine.screen().find("> Security") is not None, "Device Manager does not list \"Security\"")
+            if c.expect(highlight(machine, "> Security"), "cannot reach \"Security\""):
+                machine.key("enter")
+                machine.settle(3, 60)
+                screen = machine.screen()
+                print(screen.text())
+                c.expect(right_text(screen, "Supervisor Password is:") == "Cleared",
+                         "the page opened from Device Manager lacks \"Supervisor Password is:\" \"Cleared\"")
+    for failure in c.failures:
+        print("FAIL:", failure)
+    print(f"page setup: {'passed' if not c.failures else 'failed'}")
+    return 1 if c.failures else 0
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--efi-dir", required=True)
-    parser.add_argument("--scenario", choices=["disk", "tpm"], required=True)
+    parser.add_argument("--scenario", choices=["disk", "tpm", "setup"], required=True)
     parser.add_argument("--password-flow", action="store_true")
     parser.add_argument("--screenshot")
     parser.add_argument("--timeout", type=int, default=180)
@@ -86,8 +125,10 @@ def main():
     c = Checks()
     if args.scenario == "disk":
         options = dict(machine="pc", ide_disk=True, tpm=False)
-    else:
+    elif args.scenario == "tpm":
         options = dict(machine="q35", ide_disk=False, tpm=True)
+    else:
+        return setup_program(args)
     with Testbed(f"page-{args.scenario}", args.efi_dir, mode="page", user="Supervisor", **options) as machine:
         if not c.expect(machine.wait_event("boot sendform", args.timeout) is not None, "the page was not opened"):
             print("\n".join(machine.events()))

@@ -15,8 +15,9 @@ if(QUORVANE_EFI_DIR)
   set_tests_properties(firmware.startup_config_routing_txt_reset PROPERTIES LABELS firmware TIMEOUT 400)
 
   # The page in OVMF's form browser, read from the serial console: with a disk
-  # on the IDE controller and no TPM; with a TPM and no disk.
-  foreach(scenario disk tpm)
+  # on the IDE controller and no TPM; with a TPM and no disk; opened from OVMF's
+  # own setup program (Device Manager).
+  foreach(scenario disk tpm setup)
     add_test(NAME firmware.page_${scenario}
              COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/page_test.py --efi-dir ${QUORVANE_EFI_DIR} --scenario ${scenario})
     set_tests_properties(firmware.page_${scenario} PROPERTIES LABELS firmware TIMEOUT 300)
