@@ -229,6 +229,7 @@ EFI_STATUS EFIAPI UmDeleteInfo(const EFI_USER_MANAGER_PROTOCOL *, EFI_USER_PROFI
 EFI_STATUS EFIAPI UmGetNextInfo(const EFI_USER_MANAGER_PROTOCOL *, EFI_USER_PROFILE_HANDLE User,
                                 EFI_USER_INFO_HANDLE *UserInfo) {
   INTN Index = ProfileIndex(User);
+  LogEvent("um GetNextInfo %a", (UINT64)(Index < 0 ? "?" : AsciiName((UINTN)Index)));
   if (Index < 0 || UserInfo == NULL) {
     return EFI_INVALID_PARAMETER;
   }
