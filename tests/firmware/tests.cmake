@@ -15,11 +15,21 @@ if(QUORVANE_EFI_DIR)
   set_tests_properties(firmware.startup_config_routing_txt_reset PROPERTIES LABELS firmware TIMEOUT 400)
 
   # The page in OVMF's form browser, read from the serial console: with a disk
-  # on the IDE controller and no TPM; with a TPM and no disk; opened from OVMF's
-  # own setup program (Device Manager).
+  # on the IDE controller and no TPM, then setting the Supervisor password
+  # through the page; with a TPM and no disk; opened from OVMF's own setup
+  # program (Device Manager).
+  set(page_disk_arguments --password-flow)
   foreach(scenario disk tpm setup)
     add_test(NAME firmware.page_${scenario}
-             COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/page_test.py --efi-dir ${QUORVANE_EFI_DIR} --scenario ${scenario})
+             COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/page_test.py --efi-dir ${QUORVANE_EFI_DIR}
+                     --scenario ${scenario} ${page_${scenario}_arguments})
     set_tests_properties(firmware.page_${scenario} PROPERTIES LABELS firmware TIMEOUT 300)
+  endforeach()
+  # Emulated firmware reads the screen as it settles: keep the fuzzers' load off it.
+  get_property(firmware_tests DIRECTORY PROPERTY TESTS)
+  foreach(test ${firmware_tests})
+    if(test MATCHES "^firmware\\.")
+      set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
+    endif()
   endforeach()
 endif()

@@ -72,15 +72,20 @@ def question(op, qid, prompt, help_, store, flags, *conditions, **fields):
 
 ONOFF = [(88, 0, 0), (89, 1, 0)]   # (option string, value, option flags)
 
+# The actions carry no configuration string (QuestionConfig 0): a browser routes
+# that string as a <ConfigResp> when the action is selected, and the text
+# "Enter" is no configuration, so the action would never reach the callback.
+NO_CONFIG = 0
+
 FORM1_ROWS = [  # rows 1..28 of form 1, in package order
     text(103, 105, 106, ("suppress", "Q10002 == 0"), ("grayout", ALWAYS)),
     text(103, 105, 107, ("suppress", "Q10002 == 1"), ("grayout", ALWAYS)),
     text(104, 105, 106, ("suppress", "Q1004 == 0"), ("grayout", ALWAYS)),
     text(104, 105, 107, ("suppress", "Q1004 == 1"), ("grayout", ALWAYS)),
-    question("ACTION", 1006, 95, 96, NO_STORAGE, CALLBACK, ("grayout", "Q1003 == 0"), config=108),
+    question("ACTION", 1006, 95, 96, NO_STORAGE, CALLBACK, ("grayout", "Q1003 == 0"), config=NO_CONFIG),
     question("STRING", 1007, 97, 98, NO_STORAGE, CALLBACK, ("suppress", ALWAYS), ("grayout", "Q1003 == 0"),
              minsize=0, maxsize=20),
-    question("ACTION", 1008, 99, 100, NO_STORAGE, CALLBACK, ("grayout", "Q10002 != 1"), config=109),
+    question("ACTION", 1008, 99, 100, NO_STORAGE, CALLBACK, ("grayout", "Q10002 != 1"), config=NO_CONFIG),
     question("STRING", 1009, 101, 102, NO_STORAGE, CALLBACK, ("suppress", ALWAYS), ("grayout", "Q10002 != 1"),
              minsize=0, maxsize=20),
     question("NUMERIC", 1021, 112, 113, ("System", 18), CALLBACK, ("suppress", ALWAYS),
@@ -95,7 +100,7 @@ FORM1_ROWS = [  # rows 1..28 of form 1, in package order
     text(17, 18, 0, ("suppress", "Q4000 != 0")),
     question("ACTION", 10020, 38, 39, NO_STORAGE, CALLBACK,
              ("suppress", "Q4000 == 0 OR Q4001 == 4 OR Q4001 == 5 OR Q4001 == 6 OR Q4001 == 7 OR NOT ADMIN"),
-             config=108),
+             config=NO_CONFIG),
     text(19, 25, 27, ("suppress", "Q4001 != 4")),
     text(19, 26, 28, ("suppress", hidden_unless_state(0))),
     text(19, 26, 29, ("suppress", hidden_unless_state(1))),
