@@ -6,6 +6,8 @@ set(TESTBED_COMPILE_OPTIONS -Os -Wall -Wextra -Werror -Wno-unused-parameter -fno
 set(TESTBED_COMMON_LINK_FLAGS "/nodefaultlib /opt:ref /opt:icf /debug:none")
 
 file(GLOB TESTBED_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/testbed/support/*.cpp)
+# The memory routines the compiler calls come from the driver's own runtime file.
+list(APPEND TESTBED_SUPPORT_SOURCES ${CMAKE_SOURCE_DIR}/support/compiler_runtime_firmware.cpp)
 # Compiled once, linked into every testbed image (the EFI link rule takes objects only).
 add_library(testbed_support OBJECT ${TESTBED_SUPPORT_SOURCES})
 target_include_directories(testbed_support PUBLIC ${CMAKE_SOURCE_DIR})

@@ -67,14 +67,3 @@ VOID Char16ToAscii(CHAR8 *Destination, UINTN Capacity, const CHAR16 *Source) {
     Destination[Index] = 0;
   }
 }
-
-BOOLEAN GuidEqual(const EFI_GUID *A, const EFI_GUID *B) {
-  const UINT8 *Left = reinterpret_cast<const UINT8 *>(A);
-  const UINT8 *Right = reinterpret_cast<const UINT8 *>(B);
-  for (UINTN Index = 0; Index < sizeof(EFI_GUID); Index++) {
-    if (Left[Index] != Right[Index]) {
-      return FALSE;
-    }
-  }
-  return TRUE;
-}

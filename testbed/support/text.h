@@ -10,4 +10,3 @@ BOOLEAN Char16Equal(const CHAR16 *A, const CHAR16 *B);
 VOID Char16Copy(CHAR16 *Destination, UINTN Capacity, const CHAR16 *Source);
 VOID AsciiToChar16(CHAR16 *Destination, UINTN Capacity, const CHAR8 *Source);
 VOID Char16ToAscii(CHAR8 *Destination, UINTN Capacity, const CHAR16 *Source);
-BOOLEAN GuidEqual(const EFI_GUID *A, const EFI_GUID *B);
