@@ -9,6 +9,7 @@
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
 #include "support/strings.h"
+#include "support/memory.h"
 
 TEXT_SETUP_BROWSER_PROTOCOL *mTextSetupBrowser = NULL;
 UINT8 TxtStatusPending = 1;
@@ -51,7 +52,7 @@ VOID ShowChangesSaved(VOID) {
   HiiLibStrGetAlloc(mHiiHandle, kChangesSavedString, &Message);
   if (Message != NULL) {
     mTextSetupBrowser->ShowPopUp(NULL, NULL, 1, &Message);
-    gBS->FreePool(Message);
+    FreeBootPool(Message);
   }
 }
 

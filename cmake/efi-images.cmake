@@ -1,13 +1,17 @@
 # The driver image in its two flavours: Quorvane.efi (shipped, writes nothing)
 # and QuorvaneDiagnostics.efi (writes its diagnostic lines to the console).
-# -fno-zero-initialized-in-bss (and /mllvm:-nozero-initialized-in-bss for the
-# link-time code generation): with .data merged into .text, lld-link fills the
-# merged .bss with 0xCC (code padding), so zero-initialised globals would start
-# as 0xCCCC... on real firmware; in .data they are stored as zeros.
-set(QUORVANE_EFI_COMPILE_OPTIONS -Oz -flto -fno-zero-initialized-in-bss -Wall -Wextra -Werror -Wglobal-constructors -Wexit-time-destructors -fno-unwind-tables -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections)
+# Code, constants and initialised data share one section (.text, writable),
+# which saves a section header and its alignment each. Zero-initialised state
+# keeps a section of its own: /merge:.bss=.bss overrides the linker's default
+# .bss-into-.data merge (lld-link warns that the default merge is replaced),
+# so the state takes no file bytes and the firmware's loader zero-fills it.
+# Inside the merged section lld-link would pad it with 0xCC (code padding).
+# /align:16 /filealign:16 keep the padding between sections small;
+# -fno-jump-tables: compare chains are smaller than tables for these switches.
+set(QUORVANE_EFI_COMPILE_OPTIONS -Oz -flto -Wall -Wextra -Werror -Wglobal-constructors -Wexit-time-destructors -fno-unwind-tables -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections -fno-jump-tables)
 set(QUORVANE_EFI_DRIVER_LINK_FLAGS
-    "/subsystem:efi_boot_service_driver /entry:DriverEntry /nodefaultlib /opt:ref /opt:icf /align:32 /filealign:32 /debug:none /merge:.rdata=.text /merge:.data=.text /section:.text,ERW /mllvm:-nozero-initialized-in-bss")
+    "/subsystem:efi_boot_service_driver /entry:DriverEntry /nodefaultlib /opt:ref /opt:icf /align:16 /filealign:16 /debug:none /merge:.rdata=.text /merge:.data=.text /merge:.bss=.bss /section:.text,ERW")
 # A link map beside each image lets the budget report split it into HII data, code and the rest.
 
 function(quorvane_driver_image Name Diagnostics)

@@ -7,6 +7,7 @@
 #include "probes/security_probes.h"
 #include "support/diagnostics.h"
 #include "support/strings.h"
+#include "support/memory.h"
 
 // Rewrites "Setup" with byte 702 set when the platform is TXT-capable; the
 // byte is never cleared here. Only a "Setup" of its declared size is
@@ -98,7 +99,7 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
     QV_DIAG("  Results:  %s\n", QV_DIAG_ARG(*Results));
   }
   if (Block != NULL) {
-    gBS->FreePool(Block);
+    FreeBootPool(Block);
   }
   return Status;
 }

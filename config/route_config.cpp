@@ -7,6 +7,7 @@
 #include "config/variable_block.h"
 #include "entry/service_context.h"
 #include "support/strings.h"
+#include "support/memory.h"
 
 // A TPM state change request that cannot change anything is withdrawn, so
 // the platform does not ask for physical presence in vain. Requests are the
@@ -84,7 +85,7 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   UINTN BlockSize = StoredSize;
   Status = mHiiConfigRouting->ConfigToBlock(mHiiConfigRouting, Configuration, Block, &BlockSize, Progress);
   if (EFI_ERROR(Status)) {
-    gBS->FreePool(Block);
+    FreeBootPool(Block);
     return Status;
   }
 
@@ -106,6 +107,6 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   if (StoredSize != 0) {
     Status = gRT->SetVariable(Name, &Guid, Attributes, StoredSize, Block);
   }
-  gBS->FreePool(Block);
+  FreeBootPool(Block);
   return Status;
 }

@@ -13,7 +13,7 @@ EFI_STATUS ReadVariableBlock(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *A
   // read are never served or stored.
   EFI_STATUS Status = gRT->GetVariable(Name, Guid, Attributes, Size, Data);
   if (EFI_ERROR(Status)) {
-    gBS->FreePool(Data);
+    FreeBootPool(Data);
     return Status;
   }
   *Block = Data;

@@ -4,7 +4,6 @@
 #include "hdd/hdd_security_status.h"
 #include "include/guids.h"
 #include "support/hii_strings.h"
-#include "support/print.h"
 
 VOID FormatHddDialogName(UINTN DeviceIndex, CHAR16 Name[HDD_DIALOG_NAME_SIZE / 2]) {
   // Only the entries the service really filled are read.
@@ -12,7 +11,17 @@ VOID FormatHddDialogName(UINTN DeviceIndex, CHAR16 Name[HDD_DIALOG_NAME_SIZE / 2
   if (mHddDeviceList != NULL && DeviceIndex < mHddDeviceCount) {
     DeviceName = mHddDeviceList[DeviceIndex].DeviceName;
   }
-  PrintToBuffer(Name, HDD_DIALOG_NAME_SIZE, u"%a", (UINT64)(UINTN)DeviceName);
+  // The same text the print routine's "%a" gives in this buffer, without
+  // linking the whole format language into the shipped image: ASCII widened,
+  // cut to the buffer, always terminated, and a missing name spelled out.
+  if (DeviceName == NULL) {
+    DeviceName = "<null string>";
+  }
+  UINTN Count = 0;
+  for (; Count < HDD_DIALOG_NAME_SIZE / 2 - 1 && DeviceName[Count] != 0; Count++) {
+    Name[Count] = (CHAR16)(UINT8)DeviceName[Count];
+  }
+  Name[Count] = 0;
 }
 
 EFI_STATUS LaunchHddPasswordDialog(UINT32 PasswordKind, UINTN DeviceIndex) {

@@ -12,15 +12,25 @@ UINTN mHddDeviceCount = 0;
 UINT16 *mHddPortOfDevice = NULL;
 UINT8 mHddPortState[HDD_PORT_COUNT] = {5, 5, 5, 5, 5, 5};
 
-const CHAR16 *const mHddPortDevicePathText[HDD_PORT_COUNT + 1] = {
-    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Master,0x0)",
-    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)",
-    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Slave,0x0)",
-    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Slave,0x0)",
-    u"PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Primary,Master,0x0)",
-    u"PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Secondary,Master,0x0)",
-    NULL,
-};
+BOOLEAN HddPortDevicePathText(UINT16 Port, CHAR16 Text[HDD_PORT_TEXT_LENGTH]) {
+  if (Port >= HDD_PORT_COUNT) {
+    return FALSE;
+  }
+  // The six texts share their shape, so they are put together here rather
+  // than stored: function 2 holds ports 0 to 3, function 5 ports 4 and 5; the
+  // channel alternates with the port, the drive changes after two ports.
+  const CHAR8 *const Pieces[] = {"PciRoot(0x0)/Pci(0x1f,0x", Port < 4 ? "2" : "5", ")/Ata(",
+                                 (Port & 1) != 0 ? "Secondary" : "Primary",
+                                 (Port & 2) != 0 ? ",Slave,0x0)" : ",Master,0x0)"};
+  UINTN Count = 0;
+  for (const CHAR8 *Piece : Pieces) {
+    while (*Piece != 0) {
+      Text[Count++] = (CHAR16)*Piece++;
+    }
+  }
+  Text[Count] = 0;
+  return TRUE;
+}
 
 static EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
 
@@ -59,7 +69,7 @@ UINTN RefreshHddSecurityStatus(VOID) {
   if (EFI_ERROR(mHddPassword->GetDeviceInfoList(mHddPassword, &Count, List))) {
     // Keep the previous list, count and ports together: the port states shown
     // are still those of the last successful refresh.
-    gBS->FreePool(List);
+    FreeBootPool(List);
     return mHddDeviceCount;
   }
   // The service had room for six entries only; more cannot have been written.
@@ -68,15 +78,15 @@ UINTN RefreshHddSecurityStatus(VOID) {
   }
   UINT16 *Ports = (UINT16 *)AllocateClearedPool(Count * sizeof(UINT16));
   if (Ports == NULL) {
-    gBS->FreePool(List);
+    FreeBootPool(List);
     return 0;
   }
   // The lists of the previous refresh are not referenced anywhere else.
   if (mHddDeviceList != NULL) {
-    gBS->FreePool(mHddDeviceList);
+    FreeBootPool(mHddDeviceList);
   }
   if (mHddPortOfDevice != NULL) {
-    gBS->FreePool(mHddPortOfDevice);
+    FreeBootPool(mHddPortOfDevice);
   }
   mHddDeviceList = List;
   mHddDeviceCount = Count;
@@ -131,14 +141,15 @@ EFI_STATUS GetHddPortNumber(const HDD_PASSWORD_DEVICE_INFO *Device, UINT16 *Port
   }
 
   Status = EFI_NOT_FOUND;
-  for (UINT16 Index = 0; mHddPortDevicePathText[Index] != NULL; Index++) {
+  CHAR16 PortText[HDD_PORT_TEXT_LENGTH];
+  for (UINT16 Index = 0; HddPortDevicePathText(Index, PortText); Index++) {
     EFI_DEVICE_PATH_PROTOCOL *PortPath = NULL;
-    if (EFI_ERROR(TextToDevicePath(mHddPortDevicePathText[Index], &PortPath))) {
+    if (EFI_ERROR(TextToDevicePath(PortText, &PortPath))) {
       continue;
     }
     BOOLEAN Match = IsDevicePathEqual(DiskPath, PortPath);
     if (PortPath != NULL) {
-      gBS->FreePool(PortPath);
+      FreeBootPool(PortPath);
     }
     if (Match) {
       *Port = Index;
@@ -146,7 +157,7 @@ EFI_STATUS GetHddPortNumber(const HDD_PASSWORD_DEVICE_INFO *Device, UINT16 *Port
       break;
     }
   }
-  gBS->FreePool(DiskPath);
+  FreeBootPool(DiskPath);
   return Status;
 }
 

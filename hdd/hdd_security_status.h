@@ -14,8 +14,18 @@ extern HDD_PASSWORD_DEVICE_INFO *mHddDeviceList;
 extern UINTN mHddDeviceCount;
 extern UINT16 *mHddPortOfDevice;
 extern UINT8 mHddPortState[HDD_PORT_COUNT];
-// Device-path text of each position, in port order, closed by a null entry.
-extern const CHAR16 *const mHddPortDevicePathText[HDD_PORT_COUNT + 1];
+// Room for the longest position text, "PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)", and its NUL.
+#define HDD_PORT_TEXT_LENGTH 54
+
+// Device-path text of position Port, in port order:
+//   0 PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Master,0x0)
+//   1 PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)
+//   2 PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Slave,0x0)
+//   3 PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Slave,0x0)
+//   4 PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Primary,Master,0x0)
+//   5 PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Secondary,Master,0x0)
+// FALSE past the last position.
+BOOLEAN HddPortDevicePathText(UINT16 Port, CHAR16 Text[HDD_PORT_TEXT_LENGTH]);
 
 // Asks the hard-disk password service for its disks and recomputes the port
 // states; returns the device count.

@@ -5,6 +5,7 @@
 
 #include "hdd/hdd_password_dialog.h"
 #include "include/guids.h"
+#include "support/print.h"
 #include "tests/hdd/hdd_fixture.h"
 
 namespace {
@@ -77,6 +78,24 @@ TEST_F(HddDialog, NameIsCutToFortyCharacters) {
   EXPECT_EQ(NameOf(1), u"ST500DM002-1BD142");
   EXPECT_EQ(NameOf(2), u"<null string>");  // an entry without a name
   EXPECT_EQ(NameOf(3), u"<null string>");  // beyond the entries the service filled
+}
+
+// The dialog widens the name itself; it must give exactly what the print
+// routine's "%a" gives in the same 82-byte buffer.
+TEST_F(HddDialog, NameIsThePrintRoutinesAsciiConversion) {
+  const std::string Names[] = {"", "A", std::string(39, 'x'), std::string(40, 'y'), std::string(41, 'z'),
+                               "\x80\xFF high bytes", kFiftyCharacters};
+  for (const std::string &Text : Names) {
+    P.HddPassword.Devices = {Disk(Ide2, 0, 0, 1, 0, Text.c_str())};
+    RefreshHddSecurityStatus();
+    CHAR16 Printed[HDD_DIALOG_NAME_SIZE / 2];
+    UINTN Written = PrintToBuffer(Printed, HDD_DIALOG_NAME_SIZE, u"%a", (UINT64)(UINTN)Text.c_str());
+    EXPECT_EQ(NameOf(0), std::u16string(Printed)) << Text;
+    EXPECT_EQ(NameOf(0).size() + 1, Written) << Text;
+  }
+  CHAR16 Printed[HDD_DIALOG_NAME_SIZE / 2];
+  PrintToBuffer(Printed, HDD_DIALOG_NAME_SIZE, u"%a", (UINT64)0);
+  EXPECT_EQ(NameOf(5), std::u16string(Printed));
 }
 
 TEST_F(HddDialog, PortWithoutADiskOpensDeviceZero) {

@@ -34,6 +34,21 @@ TEST_F(HddFixture, SecondarySlaveMatchesThePortThreeTextAfterAByteRead) {
                          }));
 }
 
+TEST(HddPortText, SixPositionsInPortOrderThenNoMore) {
+  const char16_t *const Expected[HDD_PORT_COUNT] = {
+      u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Master,0x0)",   u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)",
+      u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Slave,0x0)",    u"PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Slave,0x0)",
+      u"PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Primary,Master,0x0)",   u"PciRoot(0x0)/Pci(0x1f,0x5)/Ata(Secondary,Master,0x0)"};
+  for (UINT16 Port = 0; Port < HDD_PORT_COUNT; Port++) {
+    CHAR16 Text[HDD_PORT_TEXT_LENGTH];
+    ASSERT_TRUE(HddPortDevicePathText(Port, Text));
+    EXPECT_EQ(std::u16string(Text), Expected[Port]) << Port;
+  }
+  CHAR16 Untouched[HDD_PORT_TEXT_LENGTH] = {u'x', 0};
+  EXPECT_FALSE(HddPortDevicePathText(HDD_PORT_COUNT, Untouched));
+  EXPECT_EQ(Untouched[0], u'x');
+}
+
 TEST_F(HddFixture, DisksThatMatchNoPositionArePlacedAtTheirChannel) {
   EFI_HANDLE Ahci = AddController(0x1F, 2, 0x06);  // same path as port 0-3, but AHCI mode
   host::PciControllerFake &Unreadable = host::AddController(P, host::PciControllerPath(0x1F, 2),
