@@ -1,6 +1,7 @@
 #include "callback/security_callback.h"
 
 #include "callback/account_passwords.h"
+#include "config/variable_stores.h"
 #include "entry/service_context.h"
 #include "hdd/hdd_password_dialog.h"
 #include "hdd/hdd_security_status.h"
@@ -36,13 +37,6 @@ enum : EFI_QUESTION_ID {
 };
 
 constexpr EFI_STRING_ID kChangesSavedString = 87;
-// Bytes of "System" (QEL_SYSTEM_CONFIGURATION) and of "Setup" that the callback touches.
-constexpr UINTN kSystemSize = 21;
-constexpr UINTN kSystemMaxPasswordLength = 17;
-constexpr UINTN kSystemMinPasswordLength = 18;
-constexpr UINTN kSetupSize = 868;
-constexpr UINTN kSetupTxtCapable = 702;
-constexpr UINT32 kNvBsRt = 0x00000007;
 
 // User-password question of each port; the master-password question follows it.
 constexpr EFI_QUESTION_ID kHddUserPasswordQuestion[HDD_PORT_COUNT] = {10020, 10026, 10029, 10032, 10035, 10038};
@@ -58,9 +52,10 @@ VOID ShowChangesSaved(VOID) {
 
 // Stores one byte of "System" at once.
 EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
-  UINT8 System[kSystemSize];
+  const VARIABLE_STORE *Store = &mVariableStores[STORE_SYSTEM];
+  UINT8 System[SYSTEM_VARIABLE_SIZE];
   UINTN Size = sizeof(System);
-  EFI_STATUS Status = gRT->GetVariable(u"System", &gSystemConfigurationGuid, NULL, &Size, System);
+  EFI_STATUS Status = gRT->GetVariable(Store->Name, Store->Guid, NULL, &Size, System);
   if (EFI_ERROR(Status)) {
     QV_DIAG("Failed to get QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
     return Status;
@@ -69,7 +64,7 @@ EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
     return EFI_BAD_BUFFER_SIZE;  // too short to hold the field: nothing to change
   }
   System[Offset] = Byte;
-  Status = gRT->SetVariable(u"System", &gSystemConfigurationGuid, kNvBsRt, Size, System);
+  Status = gRT->SetVariable(Store->Name, Store->Guid, SECURITY_VARIABLE_ATTRIBUTES, Size, System);
   if (EFI_ERROR(Status)) {
     QV_DIAG("Failed to set QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
   }
@@ -97,7 +92,7 @@ EFI_STATUS ChangedQuestion(EFI_QUESTION_ID QuestionId, const EFI_IFR_TYPE_VALUE 
       if (Value == NULL) {
         return EFI_INVALID_PARAMETER;
       }
-      return WriteSystemByte(QuestionId == kMaxPasswordLength ? kSystemMaxPasswordLength : kSystemMinPasswordLength,
+      return WriteSystemByte(QuestionId == kMaxPasswordLength ? SYSTEM_MAX_PASSWORD_LENGTH_OFFSET : SYSTEM_MIN_PASSWORD_LENGTH_OFFSET,
                              Value->u8);
     case kChangesSavedExit:
       if (ActionRequest == NULL) {
@@ -120,10 +115,11 @@ VOID RetrieveTxtCapable(EFI_IFR_TYPE_VALUE *Value) {
   if (TxtStatusPending != 1) {
     return;
   }
-  UINT8 Setup[kSetupSize];
+  const VARIABLE_STORE *Store = &mVariableStores[STORE_SETUP];
+  UINT8 Setup[SETUP_VARIABLE_SIZE];
   UINTN Size = sizeof(Setup);
-  if (!EFI_ERROR(gRT->GetVariable(u"Setup", &gSetupVariableGuid, NULL, &Size, Setup)) && Size > kSetupTxtCapable &&
-      Setup[kSetupTxtCapable] == 1) {
+  if (!EFI_ERROR(gRT->GetVariable(Store->Name, Store->Guid, NULL, &Size, Setup)) && Size > SETUP_TXT_CAPABLE_OFFSET &&
+      Setup[SETUP_TXT_CAPABLE_OFFSET] == 1) {
     Value->u8 = 1;
   }
   TxtStatusPending = 0;
