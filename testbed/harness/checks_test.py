@@ -44,7 +44,7 @@ class Checker:
 def variables(events, label):
     found = {}
     for event in events:
-        m = re.match(rf"variable {label} (\S+) status=([0-9a-f]+) attributes=([0-9a-f]+) size=(\d+) data=([0-9a-f]*)$",
+        m = re.match(rf"parity variable {label} (\S+) status=([0-9a-f]+) attributes=([0-9a-f]+) size=(\d+) data=([0-9a-f]*)$",
                      event)
         if m:
             found[m.group(1)] = (int(m.group(2), 16), int(m.group(3), 16), bytes.fromhex(m.group(5)))
@@ -61,7 +61,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--efi-dir", required=True)
     parser.add_argument("--timeout", type=int, default=300)
+    parser.add_argument("--record", help="write the first boot's parity record (its 'parity ' events) to this file")
     args = parser.parse_args()
+    if args.record and os.path.exists(args.record):
+        os.remove(args.record)  # never leave an earlier boot's record for the parity test
     with Testbed("checks", args.efi_dir, machine="q35", mode="checks", txt=1) as machine:
         code = machine.wait_exit(args.timeout)
         events = machine.events()
@@ -69,6 +72,10 @@ def main():
     c.expect(code == 0, f"the machine did not power off (exit {code})")
     split = events.index("check phase=2") if "check phase=2" in events else len(events)
     first, second = events[:split], events[split:]
+    if args.record:
+        os.makedirs(os.path.dirname(os.path.abspath(args.record)), exist_ok=True)
+        with open(args.record, "w") as handle:
+            handle.writelines(e + "\n" for e in first if e.startswith("parity "))
 
     # ---- start-up
     c.expect("boot driver Quorvane.efi exit=0 status=0" in first, "driver start-up did not succeed")
