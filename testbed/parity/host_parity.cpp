@@ -144,9 +144,9 @@ void CreatePlatformVariables(host::Platform &P) {
   Setup[702] = 1;  // TXT capable, as the scenario says
   P.Variables.Put(u"Setup", gSetupVariableGuid, Setup);
   std::vector<UINT8> System(21, 0);
-  System[10] = 1;   // TPM support
-  System[17] = 20;  // maximum password length
-  System[18] = 1;   // minimum password length
+  System[10] = 1;                                                // TPM support
+  System[17] = 20;                                               // maximum password length
+  System[18] = 1;                                                // minimum password length
   P.Variables.Put(u"System", gSystemConfigurationGuid, System);  // bytes 13-15: no TPM
   P.Variables.Put(u"StatusSetupVar", gStatusSetupVarGuid, std::vector<UINT8>(99, 0));
   P.Variables.Put(u"UserManagerVar", gUserManagerVarGuid, std::vector<UINT8>(5, 0));
@@ -201,7 +201,7 @@ int main(int argc, char **argv) {
   host::ServiceSet Services;
   Services.PlatformReset = true;  // the testbed's platform service installs it
   P.InstallServices(Services);
-  P.AddStandardAccounts();  // "Supervisor" signed in, no passwords yet
+  P.AddStandardAccounts();          // "Supervisor" signed in, no passwords yet
   P.Hardware.TpmAccessByte = 0xFF;  // no TPM: the testbed maps a floating bus there
   CreatePlatformVariables(P);
   P.NextMonotonicCount = UniqueId;
@@ -227,8 +227,8 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "expected one configuration-access instance, found %zu\n", Drivers.size());
     return 1;
   }
-  Parity.Driver = static_cast<EFI_HII_CONFIG_ACCESS_PROTOCOL *>(
-      P.Handles.InterfaceOn(Drivers[0], gEfiHiiConfigAccessProtocolGuid));
+  Parity.Driver =
+      static_cast<EFI_HII_CONFIG_ACCESS_PROTOCOL *>(P.Handles.InterfaceOn(Drivers[0], gEfiHiiConfigAccessProtocolGuid));
   const UINT8 *Path = static_cast<const UINT8 *>(P.Handles.InterfaceOn(Drivers[0], gEfiDevicePathProtocolGuid));
   if (Path != nullptr) {
     Parity.DriverPathSize = PathSize(Path, sizeof(Parity.DriverPath));

@@ -224,11 +224,15 @@ const CONVERSION_CASE kBlockToConfigCases[] = {
     {"trailing-ampersand", kLowerHeader, u"&OFFSET=0&WIDTH=1&", kConversionStore},
     {"no-width", kLowerHeader, u"&OFFSET=0", kConversionStore},
     {"plain-name-hex-letters", kPlainNameHeader, u"&OFFSET=0&WIDTH=1", kHddStore},
-    {"past-end-then-more", kLowerHeader, u"&OFFSET=0&WIDTH=1&OFFSET=000f&WIDTH=0002&OFFSET=1&WIDTH=1", kConversionStore},
+    {"past-end-then-more", kLowerHeader, u"&OFFSET=0&WIDTH=1&OFFSET=000f&WIDTH=0002&OFFSET=1&WIDTH=1",
+     kConversionStore},
     {"double-ampersand", kLowerHeader, u"&OFFSET=0&WIDTH=1&&OFFSET=1&WIDTH=1", kConversionStore},
     {"width-not-hex", kLowerHeader, u"&OFFSET=0&WIDTH=1x", kConversionStore},
     {"offset-not-hex", kLowerHeader, u"&OFFSET=g&WIDTH=1", kConversionStore},
     {"value-element", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=00", kConversionStore},
+    {"offset-empty", kLowerHeader, u"&OFFSET=&WIDTH=1", kConversionStore},
+    {"width-empty", kLowerHeader, u"&OFFSET=0&WIDTH=", kConversionStore},
+    {"header-ampersand", kLowerHeader, u"&", kConversionStore},
     {"no-header", kNoHeader, u"OFFSET=0&WIDTH=1", kConversionStore},
 };
 
@@ -245,12 +249,19 @@ const CONVERSION_CASE kConfigToBlockCases[] = {
     {"value-not-hex-last", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=1x", kConversionStore},
     {"value-not-hex-all", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=zz", kConversionStore},
     {"short-value-wide", kLowerHeader, u"&OFFSET=0&WIDTH=8&VALUE=7", kConversionStore},
+    {"value-odd-digits", kLowerHeader, u"&OFFSET=0&WIDTH=2&VALUE=123", kConversionStore},
+    {"offset-empty", kLowerHeader, u"&OFFSET=&WIDTH=1&VALUE=01", kConversionStore},
+    {"width-empty", kLowerHeader, u"&OFFSET=0&WIDTH=&VALUE=01", kConversionStore},
+    {"header-ampersand", kLowerHeader, u"&", kConversionStore},
     {"no-value", kLowerHeader, u"&OFFSET=0&WIDTH=1", kConversionStore},
     {"past-end", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=09&OFFSET=000f&WIDTH=0002&VALUE=0102", kConversionStore},
-    {"past-end-then-more", kLowerHeader, u"&OFFSET=000f&WIDTH=0002&VALUE=0102&OFFSET=1&WIDTH=1&VALUE=44", kConversionStore},
-    {"two-past-end", kLowerHeader, u"&OFFSET=0014&WIDTH=0001&VALUE=01&OFFSET=0010&WIDTH=0002&VALUE=01&OFFSET=2&WIDTH=1&VALUE=55", kConversionStore},
+    {"past-end-then-more", kLowerHeader, u"&OFFSET=000f&WIDTH=0002&VALUE=0102&OFFSET=1&WIDTH=1&VALUE=44",
+     kConversionStore},
+    {"two-past-end", kLowerHeader,
+     u"&OFFSET=0014&WIDTH=0001&VALUE=01&OFFSET=0010&WIDTH=0002&VALUE=01&OFFSET=2&WIDTH=1&VALUE=55", kConversionStore},
     {"offset-past-end", kLowerHeader, u"&OFFSET=0010&WIDTH=0001&VALUE=01", kConversionStore},
-    {"missing-value-between", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=11&OFFSET=1&WIDTH=1&OFFSET=2&WIDTH=1&VALUE=22", kConversionStore},
+    {"missing-value-between", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=11&OFFSET=1&WIDTH=1&OFFSET=2&WIDTH=1&VALUE=22",
+     kConversionStore},
     {"width-zero", kLowerHeader, u"&OFFSET=0&WIDTH=0&VALUE=00", kConversionStore},
     {"width-zero-after", kLowerHeader, u"&OFFSET=3&WIDTH=1&VALUE=44&OFFSET=5&WIDTH=0&VALUE=00", kConversionStore},
     {"trailing-ampersand", kLowerHeader, u"&OFFSET=0&WIDTH=1&VALUE=5a&", kConversionStore},
@@ -313,12 +324,12 @@ struct DRIVER_CASE {
   DriverCase Kind;
 };
 const DRIVER_CASE kExtractCases[] = {
-    {"header", kHeaderCase}, {"block", kBlockCase}, {"fields", kFieldsCase},
+    {"header", kHeaderCase},    {"block", kBlockCase},      {"fields", kFieldsCase},
     {"upper-case", kUpperCase}, {"past-end", kPastEndCase},
 };
 const DRIVER_CASE kRouteCases[] = {
-    {"header", kHeaderCase},       {"fields", kFieldsCase},        {"short-value", kShortValueCase},
-    {"upper-case", kUpperCase},    {"past-end", kPastEndCase},     {"long-value", kLongValueCase},
+    {"header", kHeaderCase},    {"fields", kFieldsCase},    {"short-value", kShortValueCase},
+    {"upper-case", kUpperCase}, {"past-end", kPastEndCase}, {"long-value", kLongValueCase},
 };
 
 // Offsets 0 to 4 and the last byte: none of them is a byte the driver's
@@ -334,7 +345,8 @@ VOID DriverRequest(PARITY_TEXT *T, const PARITY_PLATFORM *Platform, UINTN Store,
       AppendNumber(T, Size, 4, FALSE);
       break;
     case kFieldsCase:
-      ParityAppend(T, Route ? u"&OFFSET=0001&WIDTH=0002&VALUE=a1b2&OFFSET=" : u"&OFFSET=0001&WIDTH=0002&OFFSET=0000&WIDTH=0001&OFFSET=");
+      ParityAppend(T, Route ? u"&OFFSET=0001&WIDTH=0002&VALUE=a1b2&OFFSET="
+                            : u"&OFFSET=0001&WIDTH=0002&OFFSET=0000&WIDTH=0001&OFFSET=");
       AppendNumber(T, Size - 1, 4, FALSE);
       ParityAppend(T, Route ? u"&WIDTH=0001&VALUE=c3" : u"&WIDTH=0001");
       break;
@@ -525,8 +537,8 @@ VOID HiiStrings(PARITY_PLATFORM *Platform) {
     // A buffer too small for the text: the size needed comes back.
     CHAR16 Small[2] = {u'#', u'#'};
     UINTN Size = sizeof(Small);
-    EFI_STATUS Status = Service->GetString(Service, "en-US", Platform->HiiHandle, kChangesSavedString, Small, &Size,
-                                           NULL);
+    EFI_STATUS Status =
+        Service->GetString(Service, "en-US", Platform->HiiHandle, kChangesSavedString, Small, &Size, NULL);
     Begin("hii get-small en-US 87 status=");
     Hex(Status);
     Ascii(" size=");

@@ -40,12 +40,12 @@ typedef VOID (*PARITY_ROUTING_STEP)(PARITY_PLATFORM *Platform, UINTN Store, BOOL
 
 struct PARITY_PLATFORM {
   EFI_SYSTEM_TABLE *System;
-  EFI_HII_CONFIG_ROUTING_PROTOCOL *Routing;  // BlockToConfig and ConfigToBlock are called directly
+  EFI_HII_CONFIG_ROUTING_PROTOCOL *Routing;      // BlockToConfig and ConfigToBlock are called directly
   const EFI_HII_CONFIG_ACCESS_PROTOCOL *Driver;  // the driver's own instance
   UINT8 DriverPath[64];
   UINTN DriverPathSize;
-  EFI_HII_HANDLE HiiHandle;                  // the driver's package list
-  QEL_UNLOCK_FORM_CALLBACK UnlockCallback;   // what the driver registered for the lock-out form
+  EFI_HII_HANDLE HiiHandle;                 // the driver's package list
+  QEL_UNLOCK_FORM_CALLBACK UnlockCallback;  // what the driver registered for the lock-out form
   PARITY_WRITE_LINE WriteLine;
   // The steps that go through the platform's configuration routing service.
   // In firmware they call the routing service, which reaches the driver; the
