@@ -1,7 +1,7 @@
 // HII configuration routing of the host platform: BlockToConfig and
 // ConfigToBlock as the UEFI specification defines them, with the details the
 // firmware's own service (OVMF's, compared line by line by the firmware test
-// firmware.parity_host_platform_agrees) shows where the specification leaves
+// firmware.parity_host_platform_agrees) shows where the UEFI specification leaves
 // them open. The driver's configuration-access service calls these two.
 //
 // Strings are a header "GUID=...&NAME=...&PATH=..." followed by block

@@ -6,7 +6,8 @@
          handle; every store extracted and routed through the firmware's own
          configuration-routing service (NAME in its hex form) and the
          variables read back; a TXT switch change replaces the reset service,
-         and the next reset reaches the platform reset protocol;
+         and the next reset reaches the platform reset protocol. The boot
+         also takes the parity record (--record keeps it for parity_test.py);
  boot 2  the change survived the reset; switching TXT off replaces the reset
          service again, and after ExitBootServices the runtime ResetSystem is
          the firmware's own."""
@@ -76,6 +77,9 @@ def main():
         os.makedirs(os.path.dirname(os.path.abspath(args.record)), exist_ok=True)
         with open(args.record, "w") as handle:
             handle.writelines(e + "\n" for e in first if e.startswith("parity "))
+        # What the routing service answered its own caller, for reference: not part of the record.
+        with open(os.path.splitext(args.record)[0] + "_routing_level.txt", "w") as handle:
+            handle.writelines(e + "\n" for e in first if e.startswith(("check extract ", "check route ")))
 
     # ---- start-up
     c.expect("boot driver Quorvane.efi exit=0 status=0" in first, "driver start-up did not succeed")
