@@ -10,6 +10,14 @@ endif()
 include(${CMAKE_SOURCE_DIR}/cmake/host-libraries.cmake)
 quorvane_host_libraries(1 ${QUORVANE_HOST_WARNINGS})
 
+# The parity record taken on the host platform; tests/firmware compares it
+# with the one the firmware checks take.
+add_executable(quorvane_host_parity ${CMAKE_SOURCE_DIR}/testbed/parity/host_parity.cpp
+               ${CMAKE_SOURCE_DIR}/testbed/parity/parity_record.cpp)
+target_include_directories(quorvane_host_parity PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(quorvane_host_parity PRIVATE quorvane_hostplatform)
+target_compile_options(quorvane_host_parity PRIVATE ${QUORVANE_HOST_WARNINGS})
+
 if(QUORVANE_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)

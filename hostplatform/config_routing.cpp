@@ -41,17 +41,16 @@ size_t HeaderEnd(const std::u16string &Text) {
   return End == kNone ? Text.size() : End;
 }
 
-// The header as routing returns it: hex digits of the GUID and PATH values
-// lowered, keywords and the NAME value kept.
+// The header as routing returns it: hex letters of every value lowered, the
+// keywords kept.
 std::u16string ReturnedHeader(const std::u16string &Header) {
   std::u16string Result;
   bool InValue = false;
-  for (size_t Index = 0; Index < Header.size(); Index++) {
-    CHAR16 Character = Header[Index];
+  for (CHAR16 Character : Header) {
     if (Character == u'&') {
       InValue = false;
     } else if (Character == u'=' && !InValue) {
-      InValue = Index < 4 || Header.compare(Index - 4, 4, u"NAME") != 0;
+      InValue = true;
       Result += Character;
       continue;
     }
@@ -60,53 +59,43 @@ std::u16string ReturnedHeader(const std::u16string &Header) {
   return Result;
 }
 
-// Reads "&<Keyword>=<hex digits>" at Position; the digits end at '&' or the end.
-bool ReadField(const std::u16string &Text, size_t &Position, const std::u16string &Keyword, std::u16string &Digits) {
-  std::u16string Expected = u"&" + Keyword + u"=";
-  if (Text.compare(Position, Expected.size(), Expected) != 0) return false;
-  size_t Start = Position + Expected.size();
-  size_t End = Start;
-  while (End < Text.size() && Text[End] != u'&') {
-    if (HexValue(Text[End]) < 0) return false;
-    End++;
-  }
-  if (End == Start) return false;
-  Digits = Text.substr(Start, End - Start);
+// Reads "<Keyword><value>" at Position (Keyword begins with '&' and ends with
+// '='); the value runs to the next '&' or the end and may be empty.
+bool ReadField(const std::u16string &Text, size_t &Position, const std::u16string &Keyword, std::u16string &Value) {
+  if (Text.compare(Position, Keyword.size(), Keyword) != 0) return false;
+  size_t Start = Position + Keyword.size();
+  size_t End = Text.find(u'&', Start);
+  if (End == kNone) End = Text.size();
+  Value = Text.substr(Start, End - Start);
   Position = End;
   return true;
 }
 
-bool NumberOf(const std::u16string &Digits, UINTN &Value) {
-  Value = 0;
+// Digits that are not hex digits count as 0; more than 16 digits keep the low 64 bits.
+UINTN NumberOf(const std::u16string &Digits) {
+  UINTN Value = 0;
   for (CHAR16 Digit : Digits) {
-    if (Value >> 60 != 0) return false;  // does not fit 64 bits
-    Value = (Value << 4) | static_cast<UINTN>(HexValue(Digit));
+    Value = (Value << 4) | static_cast<UINTN>(std::max(HexValue(Digit), 0));
   }
-  return true;
+  return Value;
 }
 
-struct Element {
-  size_t Start;  // its leading '&'
-  std::u16string OffsetDigits, WidthDigits, ValueDigits;
-  UINTN Offset, Width;
-};
-
-// Parses the element at Position. Malformed: false.
-bool ReadElement(const std::u16string &Text, size_t &Position, bool WithValue, Element &Out) {
-  Out.Start = Position;
-  if (!ReadField(Text, Position, u"OFFSET", Out.OffsetDigits) || !ReadField(Text, Position, u"WIDTH", Out.WidthDigits))
-    return false;
-  if (!NumberOf(Out.OffsetDigits, Out.Offset) || !NumberOf(Out.WidthDigits, Out.Width) || Out.Width == 0) return false;
-  if (WithValue) {
-    if (!ReadField(Text, Position, u"VALUE", Out.ValueDigits)) return false;
-    if (Out.ValueDigits.size() > 2 * Out.Width) return false;
+// The little-endian bytes of a VALUE: (digits + 1) / 2 of them.
+std::vector<UINT8> ValueBytes(const std::u16string &Digits) {
+  std::vector<UINT8> Bytes((Digits.size() + 1) / 2, 0);
+  for (size_t Index = 0; Index < Digits.size(); Index++) {
+    int Digit = std::max(HexValue(Digits[Digits.size() - 1 - Index]), 0);
+    Bytes[Index / 2] |= static_cast<UINT8>((Index & 1) ? Digit << 4 : Digit);
   }
-  return true;
+  return Bytes;
 }
 
-bool InsideBlock(const Element &Field, UINTN BlockSize) {
-  return Field.Offset <= BlockSize && Field.Width <= BlockSize - Field.Offset;
+bool InsideBlock(UINTN Offset, UINTN Width, UINTN BlockSize) {
+  return Offset <= BlockSize && Width <= BlockSize - Offset;
 }
+
+// What real routing leaves in the bytes of a field that its VALUE does not reach.
+constexpr UINT8 kUndefinedByte = 0xAF;
 
 EFI_STRING AtPosition(const CHAR16 *Text, size_t Position) { return const_cast<EFI_STRING>(Text + Position); }
 
@@ -127,18 +116,29 @@ EFI_STATUS EFIAPI BlockToConfig(const EFI_HII_CONFIG_ROUTING_PROTOCOL *This, con
   std::u16string Result = ReturnedHeader(Request.substr(0, Position));
   static const char Digits[] = "0123456789abcdef";
   while (Position < Request.size()) {
-    Element Field;
-    if (!ReadElement(Request, Position, false, Field)) {
-      *Progress = AtPosition(ConfigRequest, Field.Start);
+    if (Position + 1 == Request.size() && Request[Position] == u'&') {
+      Result += u'&';  // a final '&' is kept
+      break;
+    }
+    size_t Start = Position;
+    std::u16string OffsetText, WidthText;
+    if (!ReadField(Request, Position, u"&OFFSET=", OffsetText)) {
+      *Progress = AtPosition(ConfigRequest, Start);
       return EFI_INVALID_PARAMETER;
     }
-    if (!InsideBlock(Field, BlockSize)) {
-      *Progress = AtPosition(ConfigRequest, Field.Start);
+    // An empty WIDTH is refused here (WIDTH=0 is not); ConfigToBlock takes it as 0.
+    if (!ReadField(Request, Position, u"&WIDTH=", WidthText) || WidthText.empty()) {
+      *Progress = AtPosition(ConfigRequest, Start);
+      return EFI_INVALID_PARAMETER;
+    }
+    UINTN Offset = NumberOf(OffsetText), Width = NumberOf(WidthText);
+    if (!InsideBlock(Offset, Width, BlockSize)) {
+      *Progress = AtPosition(ConfigRequest, Position);
       return EFI_DEVICE_ERROR;
     }
-    Result += u"&OFFSET=" + Lowered(Field.OffsetDigits) + u"&WIDTH=" + Lowered(Field.WidthDigits) + u"&VALUE=";
-    for (UINTN Index = Field.Width; Index-- > 0;) {
-      UINT8 Byte = Block[Field.Offset + Index];
+    Result += u"&OFFSET=" + Lowered(OffsetText) + u"&WIDTH=" + Lowered(WidthText) + u"&VALUE=";
+    for (UINTN Index = Width; Index-- > 0;) {
+      UINT8 Byte = Block[Offset + Index];
       Result += static_cast<CHAR16>(Digits[Byte >> 4]);
       Result += static_cast<CHAR16>(Digits[Byte & 15]);
     }
@@ -167,30 +167,39 @@ EFI_STATUS EFIAPI ConfigToBlock(const EFI_HII_CONFIG_ROUTING_PROTOCOL *This, con
   std::u16string Response(ConfigResp);
   size_t Position = HeaderEnd(Response);
   if (Position == kNone) return EFI_INVALID_PARAMETER;
+  if (Position == Response.size()) {
+    *Progress = AtPosition(ConfigResp, Position);  // nothing to store
+    return EFI_INVALID_PARAMETER;
+  }
 
-  UINTN LastChanged = 0;
+  UINTN Largest = 0;  // the largest OFFSET + WIDTH - 1
+  bool Outside = false;
   while (Position < Response.size()) {
-    Element Field;
-    if (!ReadElement(Response, Position, true, Field)) {
-      *Progress = AtPosition(ConfigResp, Field.Start);
+    size_t Start = Position;
+    std::u16string OffsetText, WidthText, ValueText;
+    if (!ReadField(Response, Position, u"&OFFSET=", OffsetText) ||
+        !ReadField(Response, Position, u"&WIDTH=", WidthText) ||
+        !ReadField(Response, Position, u"&VALUE=", ValueText) || ValueText.empty()) {
+      *Progress = AtPosition(ConfigResp, Start);
       return EFI_INVALID_PARAMETER;
     }
-    if (!InsideBlock(Field, *BlockSize)) {
-      *Progress = AtPosition(ConfigResp, Field.Start);
-      return EFI_DEVICE_ERROR;
+    UINTN Offset = NumberOf(OffsetText), Width = NumberOf(WidthText);
+    Largest = std::max<UINTN>(Largest, Offset + Width - 1);
+    if (!InsideBlock(Offset, Width, *BlockSize)) {
+      Outside = true;  // skipped; the rest still counts
+      continue;
     }
-    // The last two digits are the byte at OFFSET.
-    std::vector<UINT8> Value(Field.Width, 0);
-    size_t Count = Field.ValueDigits.size();
-    for (size_t Index = 0; Index < Count; Index++) {
-      int Digit = HexValue(Field.ValueDigits[Count - 1 - Index]);
-      Value[Index / 2] |= static_cast<UINT8>((Index & 1) ? Digit << 4 : Digit);
+    std::vector<UINT8> Value = ValueBytes(ValueText);
+    for (UINTN Index = 0; Index < Width; Index++) {
+      Block[Offset + Index] = Index < Value.size() ? Value[Index] : kUndefinedByte;
     }
-    std::memcpy(Block + Field.Offset, Value.data(), Field.Width);
-    LastChanged = std::max<UINTN>(LastChanged, Field.Offset + Field.Width - 1);
   }
-  *BlockSize = LastChanged;
   *Progress = AtPosition(ConfigResp, Response.size());
+  if (Outside) {
+    *BlockSize = Largest + 1;
+    return EFI_BUFFER_TOO_SMALL;
+  }
+  *BlockSize = Largest;
   return EFI_SUCCESS;
 }
 

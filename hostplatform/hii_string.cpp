@@ -99,7 +99,8 @@ EFI_STATUS EFIAPI GetString(const EFI_HII_STRING_PROTOCOL *This, const CHAR8 *La
   HiiStringFake *Fake = Self(This);
   Fake->Owner->Log.Add("HiiString.GetString(" + Tag(Language) + "," + std::to_string(StringId) + "," +
                        (StringSize ? std::to_string(*StringSize) : std::string("<null>")) + ")");
-  if (Language == nullptr || StringSize == nullptr || (*StringSize != 0 && String == nullptr)) {
+  // String id 0 names no string: the firmware's service calls it a bad parameter.
+  if (Language == nullptr || StringSize == nullptr || (*StringSize != 0 && String == nullptr) || StringId == 0) {
     return EFI_INVALID_PARAMETER;
   }
   Fake->GetStringCalls++;
@@ -132,18 +133,17 @@ EFI_STATUS EFIAPI SetString(const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HANDLE 
   HiiStringFake *Fake = Self(This);
   Fake->Owner->Log.Add("HiiString.SetString(" + Tag(Language) + "," + std::to_string(StringId) + "," + Narrow(String) +
                        ")");
-  if (Language == nullptr || String == nullptr) {
+  if (Language == nullptr || String == nullptr || StringId == 0) {
     return EFI_INVALID_PARAMETER;
   }
   if (Fake->SetStringStatus != EFI_SUCCESS &&
       (Fake->FailSetStringLanguage.empty() || SameLanguage(Fake->FailSetStringLanguage, Language))) {
     return Fake->SetStringStatus;
   }
+  // Unlike GetString, a language the list does not carry is EFI_NOT_FOUND
+  // here, as on the firmware's service.
   ParsedStrings Package;
-  if (EFI_STATUS Status = FindPackage(Fake, PackageList, Language, &Package)) {
-    return Status;
-  }
-  if (StringId == 0 || StringId > Package.Texts.size()) {
+  if (FindPackage(Fake, PackageList, Language, &Package) != EFI_SUCCESS || StringId > Package.Texts.size()) {
     return EFI_NOT_FOUND;
   }
   Fake->Changed[{PackageList, Package.Language, StringId}] = String;
@@ -173,8 +173,8 @@ EFI_STATUS EFIAPI GetLanguages(const EFI_HII_STRING_PROTOCOL *This, EFI_HII_HAND
     *LanguagesSize = Needed;
     return EFI_BUFFER_TOO_SMALL;
   }
+  // On success the firmware's service leaves the size as the caller passed it.
   std::memcpy(Languages, Joined.c_str(), Needed);
-  *LanguagesSize = Needed;
   return EFI_SUCCESS;
 }
 

@@ -2,6 +2,12 @@
 // lists registered with its HII database (EFI_HII_STRING_PACKAGE_HDR followed
 // by SIBT_STRING_UCS2 blocks and an SIBT_END block). Strings changed through
 // SetString are kept per (handle, language, id). Every call is logged.
+// Answers as the firmware's own service gives them (compared by the firmware
+// test firmware.parity_host_platform_agrees): languages match whole tags
+// without regard to case ("en" does not match "en-US"); string id 0 is
+// EFI_INVALID_PARAMETER; a language the list lacks is EFI_INVALID_LANGUAGE for
+// GetString but EFI_NOT_FOUND for SetString; GetLanguages leaves the size
+// alone when it succeeds.
 #pragma once
 #include <map>
 #include <optional>

@@ -35,5 +35,6 @@ testbed_image(TestbedAccounts driver AccountsMain ${CMAKE_SOURCE_DIR}/testbed/se
 testbed_image(TestbedSetupBrowser driver SetupBrowserMain ${CMAKE_SOURCE_DIR}/testbed/services/setup_browser_service.cpp)
 testbed_image(TestbedHddPassword driver HddPasswordMain ${CMAKE_SOURCE_DIR}/testbed/services/hdd_password_service.cpp)
 # The boot application that loads them and the driver.
+# The parity record is shared with the host program (testbed/parity/host_parity.cpp).
 testbed_image(TestbedBoot application BootMain ${CMAKE_SOURCE_DIR}/testbed/boot/boot_app.cpp
-              ${CMAKE_SOURCE_DIR}/testbed/boot/checks.cpp)
+              ${CMAKE_SOURCE_DIR}/testbed/boot/checks.cpp ${CMAKE_SOURCE_DIR}/testbed/parity/parity_record.cpp)

@@ -5,6 +5,7 @@
 #include "include/protocols/hii_database.h"
 #include "include/protocols/platform_services.h"
 #include "testbed/include/testbed_protocols.h"
+#include "testbed/parity/parity_record.h"
 #include "testbed/support/serial_log.h"
 #include "testbed/support/text.h"
 
@@ -14,35 +15,13 @@ EFI_SYSTEM_TABLE *gSystem;
 EFI_HII_CONFIG_ROUTING_PROTOCOL *mRouting;
 UINT8 mDriverPath[64];
 UINTN mDriverPathSize;
-
-struct Store {
-  const CHAR16 *Name;
-  const EFI_GUID *Guid;
-  UINTN Size;
-  UINTN RouteOffset;  // the byte a routing check changes
-  UINT8 RouteValue;
-};
-const Store kStores[] = {
-    {u"Setup", &gSetupVariableGuid, 868, 703, 1},
-    {u"TpmStatusVar", &gTpmStatusVarGuid, 82, 80, 1},
-    {u"PbaStatusVar", &gPbaStatusVarGuid, 12, 11, 1},
-    {u"StatusSetupVar", &gStatusSetupVarGuid, 99, 0, 0x5A},
-    {u"HDD_Password_Status", &gHddPasswordStatusVarGuid, 9, 0, 0x33},
-    {u"System", &gSystemConfigurationGuid, 21, 17, 12},
-    {u"UserManagerVar", &gUserManagerVarGuid, 5, 0, 0x44},
-};
+EFI_HANDLE mDriverHandle;
 
 // A text being assembled in a fixed buffer.
 struct Text {
   CHAR16 Data[2048];
   UINTN Length;
 };
-VOID Add(Text *T, const CHAR16 *S) {
-  for (; *S != 0 && T->Length + 1 < sizeof(T->Data) / 2; S++) {
-    T->Data[T->Length++] = *S;
-  }
-  T->Data[T->Length] = 0;
-}
 VOID AddHexBytes(Text *T, const VOID *Data, UINTN Size) {
   const UINT8 *Bytes = static_cast<const UINT8 *>(Data);
   for (UINTN Index = 0; Index < Size && T->Length + 3 < sizeof(T->Data) / 2; Index++) {
@@ -51,43 +30,6 @@ VOID AddHexBytes(Text *T, const VOID *Data, UINTN Size) {
   }
   T->Data[T->Length] = 0;
 }
-VOID AddHexNumber(Text *T, UINT64 Value, UINTN Digits) {
-  CHAR16 Out[17];
-  for (UINTN Index = 0; Index < Digits; Index++) {
-    Out[Digits - 1 - Index] = u"0123456789abcdef"[(Value >> (4 * Index)) & 0xF];
-  }
-  Out[Digits] = 0;
-  Add(T, Out);
-}
-
-// GUID=<bytes>&NAME=<four hex digits per character>&PATH=<device path bytes>
-VOID AddHeader(Text *T, const Store *S) {
-  T->Length = 0;
-  Add(T, u"GUID=");
-  AddHexBytes(T, S->Guid, sizeof(EFI_GUID));
-  Add(T, u"&NAME=");
-  for (const CHAR16 *C = S->Name; *C != 0; C++) {
-    AddHexNumber(T, *C, 4);
-  }
-  Add(T, u"&PATH=");
-  AddHexBytes(T, mDriverPath, mDriverPathSize);
-}
-
-VOID LogVariable(const CHAR8 *Label, const Store *S) {
-  UINT8 Data[1024];
-  UINTN Size = sizeof(Data);
-  UINT32 Attributes = 0;
-  EFI_STATUS Status = gSystem->RuntimeServices->GetVariable(S->Name, S->Guid, &Attributes, &Size, Data);
-  Text Hex;
-  Hex.Length = 0;
-  Hex.Data[0] = 0;
-  if (!EFI_ERROR(Status)) {
-    AddHexBytes(&Hex, Data, Size);
-  }
-  LogEvent("variable %a %s status=%x attributes=%x size=%d data=%s", (UINT64)Label, (UINT64)S->Name, Status,
-           (UINT64)Attributes, (UINT64)(EFI_ERROR(Status) ? 0 : Size), (UINT64)Hex.Data);
-}
-
 UINTN PathSize(const UINT8 *Path) {
   UINTN Size = 0;
   for (;;) {
@@ -147,8 +89,8 @@ EFI_STATUS CheckStartUp() {
   } else {
     LogEvent("check package-list status=%x", Status);
   }
-  EFI_HANDLE DriverHandle = NULL;
-  Status = Database->GetPackageListHandle(Database, Record->HiiHandle, &DriverHandle);
+  Status = Database->GetPackageListHandle(Database, Record->HiiHandle, &mDriverHandle);
+  EFI_HANDLE DriverHandle = mDriverHandle;
   LogEvent("check driver-handle status=%x", Status);
   if (EFI_ERROR(Status)) {
     return Status;
@@ -173,32 +115,122 @@ EFI_STATUS CheckStartUp() {
   return Status;
 }
 
-VOID ExtractThroughRouting(const Store *S, BOOLEAN HeaderOnly) {
-  Text Request;
-  AddHeader(&Request, S);
-  if (!HeaderOnly) {
-    Add(&Request, u"&OFFSET=0&WIDTH=");
-    AddHexNumber(&Request, S->Size, 4);
+// ---------------------------------------------------------------- the parity record
+PARITY_PLATFORM mParity;
+
+// Stands in for the driver's configuration-access instance on the driver
+// handle while the record is taken: the routing service finds it by the
+// handle's device path, and it reports what routing handed the driver and
+// what the driver answered.
+EFI_HII_CONFIG_ACCESS_PROTOCOL mObserver;
+UINTN mObservedStore;
+const CHAR8 *mObservedCase = "";
+
+EFI_STATUS EFIAPI ObservedExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, const CHAR16 *Request,
+                                        EFI_STRING *Progress, EFI_STRING *Results) {
+  EFI_STRING Reached = NULL;
+  EFI_STATUS Status = mParity.Driver->ExtractConfig(mParity.Driver, Request, &Reached, Results);
+  ParityExtractLine(&mParity, "routing-driver", mObservedStore, mObservedCase, Request, Status, Reached,
+                    EFI_ERROR(Status) || Results == NULL ? NULL : *Results);
+  if (Reached != NULL) {
+    *Progress = Reached;
   }
+  return Status;
+}
+
+EFI_STATUS EFIAPI ObservedRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, const CHAR16 *Configuration,
+                                      EFI_STRING *Progress) {
+  EFI_STRING Reached = NULL;
+  EFI_STATUS Status = mParity.Driver->RouteConfig(mParity.Driver, Configuration, &Reached);
+  ParityRouteLine(&mParity, "routing-driver", mObservedStore, mObservedCase, Configuration, Status, Reached);
+  if (Reached != NULL) {
+    *Progress = Reached;
+  }
+  return Status;
+}
+
+EFI_STATUS EFIAPI ObservedCallback(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, EFI_BROWSER_ACTION Action,
+                                   EFI_QUESTION_ID QuestionId, UINT8 Type, EFI_IFR_TYPE_VALUE *Value,
+                                   EFI_BROWSER_ACTION_REQUEST *ActionRequest) {
+  return mParity.Driver->Callback(mParity.Driver, Action, QuestionId, Type, Value, ActionRequest);
+}
+
+VOID WriteParityLine(const CHAR8 *Line) { LogEvent("%a", (UINT64)Line); }
+
+VOID ExtractThroughRouting(PARITY_PLATFORM *Platform, UINTN Store, BOOLEAN HeaderOnly) {
+  static PARITY_TEXT Request;
+  ParityRoutingRequest(&Request, Platform, Store, HeaderOnly);
+  mObservedStore = Store;
+  mObservedCase = ParityRoutingCase(HeaderOnly);
   EFI_STRING Progress = NULL, Results = NULL;
   EFI_STATUS Status = mRouting->ExtractConfig(mRouting, Request.Data, &Progress, &Results);
-  LogEvent("check extract %s %a status=%x results=%s", (UINT64)S->Name, (UINT64)(HeaderOnly ? "header" : "block"),
-           Status, (UINT64)(EFI_ERROR(Status) ? u"" : Results));
+  LogEvent("check extract %s %a status=%x results=%s", (UINT64)mParityStores[Store].Name,
+           (UINT64)ParityRoutingCase(HeaderOnly), Status, (UINT64)(EFI_ERROR(Status) ? u"" : Results));
   if (Results != NULL) {
     gSystem->BootServices->FreePool(Results);
   }
 }
 
-VOID RouteThroughRouting(const Store *S, UINTN Offset, UINT8 Value) {
-  Text Configuration;
-  AddHeader(&Configuration, S);
-  Add(&Configuration, u"&OFFSET=");
-  AddHexNumber(&Configuration, Offset, 4);
-  Add(&Configuration, u"&WIDTH=0001&VALUE=");
-  AddHexNumber(&Configuration, Value, 2);
+VOID RouteThroughRouting(UINTN Store, UINTN Offset, UINT8 Value) {
+  static PARITY_TEXT Configuration;
+  ParityHeader(&Configuration, &mParity, Store);
+  ParityAppend(&Configuration, u"&OFFSET=");
+  ParityAppendHex(&Configuration, Offset, 4);
+  ParityAppend(&Configuration, u"&WIDTH=0001&VALUE=");
+  ParityAppendHex(&Configuration, Value, 2);
+  mObservedStore = Store;
+  mObservedCase = "route";
   EFI_STRING Progress = NULL;
   EFI_STATUS Status = mRouting->RouteConfig(mRouting, Configuration.Data, &Progress);
-  LogEvent("check route %s offset=%d value=%x status=%x", (UINT64)S->Name, (UINT64)Offset, (UINT64)Value, Status);
+  LogEvent("check route %s offset=%d value=%x status=%x", (UINT64)mParityStores[Store].Name, (UINT64)Offset,
+           (UINT64)Value, Status);
+}
+
+EFI_RESET_SYSTEM mFirmwareReset;
+
+VOID RouteStoreThroughRouting(PARITY_PLATFORM *, UINTN Store, BOOLEAN) {
+  RouteThroughRouting(Store, mParityStores[Store].RouteOffset, mParityStores[Store].RouteValue);
+  if (mParityStores[Store].Guid == &gSetupVariableGuid) {
+    LogEvent("check reset-replaced=%d", (UINT64)(gSystem->RuntimeServices->ResetSystem != mFirmwareReset));
+  }
+}
+
+// Everything the record needs from this boot; with Observe, the observer
+// takes the place of the driver's instance. FALSE when that fails.
+BOOLEAN PrepareParity(BOOLEAN Observe) {
+  EFI_BOOT_SERVICES *BS = gSystem->BootServices;
+  mParity.System = gSystem;
+  mParity.Routing = mRouting;
+  BS->CopyMem(mParity.DriverPath, mDriverPath, mDriverPathSize);
+  mParity.DriverPathSize = mDriverPathSize;
+  mParity.WriteLine = WriteParityLine;
+  mParity.ExtractThroughRouting = ExtractThroughRouting;
+  mParity.RouteThroughRouting = RouteStoreThroughRouting;
+  QEL_FORM_SET_PROTOCOL *Record = NULL;
+  if (!EFI_ERROR(BS->LocateProtocol(&gQelFormSetProtocolGuid, NULL, reinterpret_cast<VOID **>(&Record)))) {
+    mParity.HiiHandle = Record->HiiHandle;
+  }
+  TESTBED_UNLOCK_FORM_RECORD *Unlock = NULL;
+  if (!EFI_ERROR(BS->LocateProtocol(&gTestbedUnlockFormRecordGuid, NULL, reinterpret_cast<VOID **>(&Unlock))) &&
+      Unlock->Registered) {
+    mParity.UnlockCallback = Unlock->Callback;
+  }
+  EFI_HII_CONFIG_ACCESS_PROTOCOL *Driver = NULL;
+  EFI_STATUS Status = BS->HandleProtocol(mDriverHandle, &gEfiHiiConfigAccessProtocolGuid,
+                                         reinterpret_cast<VOID **>(&Driver));
+  if (!EFI_ERROR(Status)) {
+    mParity.Driver = Driver;
+  }
+  if (!EFI_ERROR(Status) && Observe) {
+    mObserver.ExtractConfig = ObservedExtractConfig;
+    mObserver.RouteConfig = ObservedRouteConfig;
+    mObserver.Callback = ObservedCallback;
+    Status = BS->ReinstallProtocolInterface(mDriverHandle, &gEfiHiiConfigAccessProtocolGuid, Driver, &mObserver);
+  }
+  if (Observe) {
+    LogEvent("check observer status=%x", Status);
+  }
+  return !EFI_ERROR(Status);
 }
 
 UINT8 SetupByte(UINTN Offset) {
@@ -252,25 +284,12 @@ VOID RunChecks(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST, EFI_HANDLE, EFI_RES
     return;
   }
   if (Phase == 1) {
-    for (const Store &S : kStores) {
-      LogVariable("before", &S);
+    mFirmwareReset = FirmwareReset;
+    if (!PrepareParity(TRUE)) {
+      LogEvent("check aborted");
+      return;
     }
-    for (const Store &S : kStores) {
-      ExtractThroughRouting(&S, TRUE);
-      ExtractThroughRouting(&S, FALSE);
-    }
-    for (const Store &S : kStores) {
-      LogVariable("extracted", &S);
-    }
-    for (const Store &S : kStores) {
-      RouteThroughRouting(&S, S.RouteOffset, S.RouteValue);
-      if (S.Guid == &gSetupVariableGuid) {
-        LogEvent("check reset-replaced=%d", (UINT64)(ST->RuntimeServices->ResetSystem != FirmwareReset));
-      }
-    }
-    for (const Store &S : kStores) {
-      LogVariable("routed", &S);
-    }
+    RunParityRecord(&mParity);
     UINT8 Next = 2;
     ST->RuntimeServices->SetVariable(u"QvPhase", &gTestbedVariableGuid, 7, 1, &Next);
     LogEvent("check reset-requested");
@@ -281,7 +300,8 @@ VOID RunChecks(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST, EFI_HANDLE, EFI_RES
   // Second boot: the TXT change of the first boot is stored; switching TXT
   // back off is a change too, then boot services end.
   LogEvent("check setup-after-reset vt=%d txt=%d", (UINT64)SetupByte(377), (UINT64)SetupByte(703));
-  RouteThroughRouting(&kStores[0], 703, 0);
+  PrepareParity(FALSE);
+  RouteThroughRouting(0, 703, 0);
   LogEvent("check reset-replaced=%d", (UINT64)(ST->RuntimeServices->ResetSystem != FirmwareReset));
   LogEvent("check setup-after-switch-off vt=%d txt=%d", (UINT64)SetupByte(377), (UINT64)SetupByte(703));
   FinishAfterExitBootServices(ImageHandle, FirmwareReset);

@@ -6,7 +6,8 @@
          handle; every store extracted and routed through the firmware's own
          configuration-routing service (NAME in its hex form) and the
          variables read back; a TXT switch change replaces the reset service,
-         and the next reset reaches the platform reset protocol;
+         and the next reset reaches the platform reset protocol. The boot
+         also takes the parity record (--record keeps it for parity_test.py);
  boot 2  the change survived the reset; switching TXT off replaces the reset
          service again, and after ExitBootServices the runtime ResetSystem is
          the firmware's own."""
@@ -44,7 +45,7 @@ class Checker:
 def variables(events, label):
     found = {}
     for event in events:
-        m = re.match(rf"variable {label} (\S+) status=([0-9a-f]+) attributes=([0-9a-f]+) size=(\d+) data=([0-9a-f]*)$",
+        m = re.match(rf"parity variable {label} (\S+) status=([0-9a-f]+) attributes=([0-9a-f]+) size=(\d+) data=([0-9a-f]*)$",
                      event)
         if m:
             found[m.group(1)] = (int(m.group(2), 16), int(m.group(3), 16), bytes.fromhex(m.group(5)))
@@ -61,7 +62,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--efi-dir", required=True)
     parser.add_argument("--timeout", type=int, default=300)
+    parser.add_argument("--record", help="write the first boot's parity record (its 'parity ' events) to this file")
     args = parser.parse_args()
+    if args.record and os.path.exists(args.record):
+        os.remove(args.record)  # never leave an earlier boot's record for the parity test
     with Testbed("checks", args.efi_dir, machine="q35", mode="checks", txt=1) as machine:
         code = machine.wait_exit(args.timeout)
         events = machine.events()
@@ -69,6 +73,13 @@ def main():
     c.expect(code == 0, f"the machine did not power off (exit {code})")
     split = events.index("check phase=2") if "check phase=2" in events else len(events)
     first, second = events[:split], events[split:]
+    if args.record:
+        os.makedirs(os.path.dirname(os.path.abspath(args.record)), exist_ok=True)
+        with open(args.record, "w") as handle:
+            handle.writelines(e + "\n" for e in first if e.startswith("parity "))
+        # What the routing service answered its own caller, for reference: not part of the record.
+        with open(os.path.splitext(args.record)[0] + "_routing_level.txt", "w") as handle:
+            handle.writelines(e + "\n" for e in first if e.startswith(("check extract ", "check route ")))
 
     # ---- start-up
     c.expect("boot driver Quorvane.efi exit=0 status=0" in first, "driver start-up did not succeed")

@@ -4,6 +4,7 @@
 // policy, read by the form browser's security test) and the testbed's own
 // GUIDs. Members in the order of the UEFI specification.
 #pragma once
+#include "include/protocols/qel_user_manager.h"
 #include "include/system_table.h"
 
 // ---------------------------------------------------------------- file system
@@ -125,3 +126,17 @@ inline constexpr EFI_GUID gEfiUserInfoAccessSetupNormalGuid = {0x1DB29AE0, 0x9DC
 // Vendor GUID of the testbed's own variables: "QvScenario" (the boot
 // volume's scenario text, volatile) and "QvAccounts" (the account store).
 inline constexpr EFI_GUID gTestbedVariableGuid = {0x6A1C1E55, 0x3F0B, 0x4C7E, {0x9B, 0x51, 0x2D, 0x8E, 0x47, 0x10, 0xA3, 0x5C}};
+
+// The lock-out form registration the accounts service received from the
+// driver, published on the service's handle so that the checks can call the
+// driver's text callback as the user manager would.
+struct TESTBED_UNLOCK_FORM_RECORD {
+  BOOLEAN Registered;
+  EFI_HII_HANDLE HiiHandle;
+  EFI_GUID FormSet;
+  UINT16 FormId;
+  UINT16 PromptId;
+  UINT16 TextId;
+  QEL_UNLOCK_FORM_CALLBACK Callback;
+};
+inline constexpr EFI_GUID gTestbedUnlockFormRecordGuid = {0x956A3D52, 0x75D0, 0x4947, {0x96, 0x2A, 0x35, 0xD5, 0x39, 0x7B, 0x15, 0x16}};

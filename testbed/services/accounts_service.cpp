@@ -7,7 +7,8 @@
 //    Supervisor), GetNextInfo/GetInfo hand the form browser each profile's
 //    access policy (setup-administrator right for the Supervisor only), and
 //    DeleteInfo removes a password record;
-//  - the credential provider (present only).
+//  - the credential provider (present only);
+//  - the lock-out form registration it received, for the checks.
 // Passwords and hints live in the non-volatile variable "QvAccounts"; a
 // profile holds a password record (type 0x10) while its password is not empty.
 #include "include/guids.h"
@@ -48,15 +49,7 @@ Record mRecords[kAccounts][kRecordKinds] = {{{0, kNameRecord}, {0, kPolicyRecord
                                             {{1, kNameRecord}, {1, kPolicyRecord}, {1, kPasswordRecord}}};
 UINTN mCurrent;  // index of the signed-in profile
 
-struct UnlockRegistration {
-  BOOLEAN Registered;
-  EFI_HII_HANDLE HiiHandle;
-  EFI_GUID FormSet;
-  UINT16 FormId;
-  UINT16 PromptId;
-  UINT16 TextId;
-  QEL_UNLOCK_FORM_CALLBACK Callback;
-} mUnlock;
+TESTBED_UNLOCK_FORM_RECORD mUnlock;
 
 const CHAR8 *AsciiName(UINTN Index) { return Index == 0 ? "Supervisor" : "User"; }
 
@@ -407,6 +400,9 @@ extern "C" EFI_STATUS EFIAPI AccountsMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TAB
                                                    &mUserManager);
   if (!EFI_ERROR(Status)) {
     Status = BS->InstallProtocolInterface(&Handle, &gQelUserManagerProtocolGuid, EFI_NATIVE_INTERFACE, &mQel);
+  }
+  if (!EFI_ERROR(Status)) {
+    Status = BS->InstallProtocolInterface(&Handle, &gTestbedUnlockFormRecordGuid, EFI_NATIVE_INTERFACE, &mUnlock);
   }
   EFI_HANDLE CredentialHandle = NULL;
   if (!EFI_ERROR(Status)) {

@@ -47,6 +47,24 @@ inline std::u16string HexName(const std::u16string &Name) {
 
 enum class NameForm { Plain, Hex };
 
+// A header or request as the routing service echoes it in an answer: the
+// hex letters A-F of every value lowered, the keywords kept.
+inline std::u16string Echoed(const std::u16string &Text) {
+  std::u16string Out;
+  bool InValue = false;
+  for (CHAR16 Character : Text) {
+    if (Character == u'&') {
+      InValue = false;
+    } else if (Character == u'=') {
+      InValue = true;
+    } else if (InValue && Character >= u'A' && Character <= u'F') {
+      Character = static_cast<CHAR16>(Character - u'A' + u'a');
+    }
+    Out += Character;
+  }
+  return Out;
+}
+
 // A fixed vendor device path (the driver handle's kind of path) with end node.
 inline const std::u16string kPath = u"01041c00" u"72c19fefb2a19346b3276d32fc416042" u"0010000000000000" u"7fff0400";
 

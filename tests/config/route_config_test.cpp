@@ -133,7 +133,7 @@ TEST_F(RouteTest, MergeKeepsStoredSizeAndAttributes) {
 TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
   const std::u16string Good = Config(u"System", ResponseElement(17, {12}));
   const std::u16string Outside = Config(u"System", ResponseElement(17, {12}) + ResponseElement(20, {1, 2}));
-  const std::u16string Malformed = Config(u"System", ResponseElement(17, {12}) + u"&OFFSET=0011&WIDTH=0001&VALUE=zz");
+  const std::u16string Malformed = Config(u"System", ResponseElement(17, {12}) + RequestElement(0x11, 1));  // no VALUE
   const struct {
     const char *Name;
     std::u16string Text;
@@ -150,8 +150,8 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
        std::u16string::npos},
       {"read into the block fails", Good, 0, EFI_SUCCESS, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_DEVICE_ERROR,
        std::u16string::npos},
-      {"field outside the stored block", Outside, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_DEVICE_ERROR,
-       Outside.rfind(u"&OFFSET=")},
+      {"field outside the stored block", Outside, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_BUFFER_TOO_SMALL,
+       Outside.size()},
       {"malformed field", Malformed, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_INVALID_PARAMETER,
        Malformed.rfind(u"&OFFSET=")},
       {"write refused", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED, EFI_WRITE_PROTECTED, Good.size()},
@@ -359,8 +359,9 @@ TEST_F(RouteTest, UnreadableStoredSetupComparesWithTheVariableRead) {
 
 TEST_F(RouteTest, EmptyStoredVariable) {
   Put(u"UserManagerVar", {});
-  EXPECT_EQ(Route(Config(u"UserManagerVar", ResponseElement(0, {1}))).Status, EFI_DEVICE_ERROR);
-  EXPECT_EQ(Route(Config(u"UserManagerVar", u"")).Status, EFI_SUCCESS);  // nothing submitted, nothing written
+  EXPECT_EQ(Route(Config(u"UserManagerVar", ResponseElement(0, {1}))).Status, EFI_BUFFER_TOO_SMALL);
+  // Routing refuses a configuration without any field; nothing is written.
+  EXPECT_EQ(Route(Config(u"UserManagerVar", u"")).Status, EFI_INVALID_PARAMETER);
   EXPECT_NE(P.Variables.Find(u"UserManagerVar", gUserManagerVarGuid), nullptr);
   EXPECT_EQ(WritesOf(u"UserManagerVar"), 0u);
 }

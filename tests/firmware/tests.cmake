@@ -9,10 +9,22 @@ if(QUORVANE_EFI_DIR)
   set_tests_properties(firmware.smoke_driver_loads_and_stops_at_hdd_service PROPERTIES LABELS firmware TIMEOUT 300)
 
   # Start-up with every service, extraction and routing through the firmware's
-  # routing service, the TXT reset and ExitBootServices (two boots).
+  # routing service, the TXT reset and ExitBootServices (two boots). The first
+  # boot's parity record is kept for the parity test below.
+  set(QUORVANE_PARITY_RECORD ${CMAKE_BINARY_DIR}/parity/firmware_record.txt)
   add_test(NAME firmware.startup_config_routing_txt_reset
-           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/checks_test.py --efi-dir ${QUORVANE_EFI_DIR})
-  set_tests_properties(firmware.startup_config_routing_txt_reset PROPERTIES LABELS firmware TIMEOUT 400)
+           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/checks_test.py --efi-dir ${QUORVANE_EFI_DIR}
+                   --record ${QUORVANE_PARITY_RECORD})
+  set_tests_properties(firmware.startup_config_routing_txt_reset PROPERTIES LABELS firmware TIMEOUT 400
+                       FIXTURES_SETUP firmware_parity_record)
+
+  # The same scenarios on the host platform give the same record (no boot of
+  # its own: it reads the record of the test above, which ctest runs first).
+  add_test(NAME firmware.parity_host_platform_agrees
+           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/parity_test.py --firmware-record ${QUORVANE_PARITY_RECORD}
+                   --host-program $<TARGET_FILE:quorvane_host_parity>)
+  set_tests_properties(firmware.parity_host_platform_agrees PROPERTIES LABELS firmware TIMEOUT 120
+                       FIXTURES_REQUIRED firmware_parity_record)
 
   # The page in OVMF's form browser, read from the serial console: with a disk
   # on the IDE controller and no TPM, then setting the Supervisor password
