@@ -3,7 +3,6 @@
 #include "entry/service_context.h"
 #include "hdd/device_path_nodes.h"
 #include "include/guids.h"
-#include "include/protocols/device_path_from_text.h"
 #include "include/protocols/pci_io.h"
 #include "support/memory.h"
 
@@ -22,7 +21,7 @@ const CHAR16 *const mHddPortDevicePathText[HDD_PORT_COUNT + 1] = {
     NULL,
 };
 
-static EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
+EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
 
 // Security state of one disk; the first rule that matches decides.
 static UINT8 HddPortStateOf(const HDD_PASSWORD_DEVICE_INFO *Device) {
