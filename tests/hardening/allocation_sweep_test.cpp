@@ -36,7 +36,8 @@ enum class OnFailure {
   // documents as optional, and then the full clean outcome.
   ReportsOutOfResources,
   // The entry point documents success whatever fails: the clean status, and
-  // the observed effect either complete or absent, never half done.
+  // the observed effect either complete or absent, never half done (or the
+  // documented effect of an unreadable text, where the entry names one).
   SucceedsAllOrNothing,
   // Documented success with a possibly reduced answer (the disk refresh
   // reports no disk, or places a disk at its channel number, when pool runs out).
@@ -45,13 +46,16 @@ enum class OnFailure {
 
 struct EntryPoint {
   const char *Name;
-  bool StartFirst;                                 // false: the measured call is start-up itself
-  std::function<void(Session &)> Arrange;          // after start-up, before the measured call; may be empty
-  std::function<Outcome(Session &)> Call;          // the measured call
-  std::function<std::string(Session &)> Observe;   // the effect the call has on the platform
-  EFI_STATUS Clean;                                // status of the run without a failure
+  bool StartFirst;                                // false: the measured call is start-up itself
+  std::function<void(Session &)> Arrange;         // after start-up, before the measured call; may be empty
+  std::function<Outcome(Session &)> Call;         // the measured call
+  std::function<std::string(Session &)> Observe;  // the effect the call has on the platform
+  EFI_STATUS Clean;                               // status of the run without a failure
   OnFailure Policy;
   bool UnchangedOnError;  // an error status leaves the observed effect as it was before the call
+  // SucceedsAllOrNothing: a third effect the driver documents, reached when a
+  // text it shows or stores cannot be read (it is then the empty text).
+  const char *Unreadable = nullptr;
 };
 
 // ---------------------------------------------------------------- calls
@@ -108,8 +112,9 @@ Outcome Retrieve(EFI_QUESTION_ID Question) { return Callback(EFI_BROWSER_ACTION_
 
 // ---------------------------------------------------------------- observations
 
-const std::u16string kKnownVariables[] = {u"Setup",  u"TpmStatusVar",   u"PbaStatusVar", u"StatusSetupVar",
-                                          u"HDD_Password_Status", u"System", u"UserManagerVar"};
+const std::u16string kKnownVariables[] = {u"Setup",          u"TpmStatusVar",        u"PbaStatusVar",
+                                          u"StatusSetupVar", u"HDD_Password_Status", u"System",
+                                          u"UserManagerVar"};
 
 std::string ObserveVariables(Session &S) {
   host::Platform &P = S.Platform();
@@ -177,33 +182,66 @@ std::string ObserveDisks(Session &) {
   return Text;
 }
 
+std::string ObserveNothing(Session &) { return ""; }
+
 // ---------------------------------------------------------------- the table
 
 void RefreshDisks(Session &) { RefreshHddSecurityStatus(); }
+
+// The driver's list with a "Changes have been saved." of 300 characters.
+void UseLongMessage(Session &S) {
+  mHiiHandle = S.Platform().HiiDatabase.Register(
+      host::PackageList(gSecurityPackageListGuid, {host::StringPackage("en-US", testing_strings::kStringCount,
+                                                                       {{87, std::u16string(300, u'M')}, {117, u""}})}),
+      nullptr);
+}
 void RemoveVariable(Session &S, const std::u16string &Name) {
   S.Platform().Variables.Remove(Name, *cfgtest::Store(Name).Guid);
 }
 
-EntryPoint ExtractEntry(const char *Name, const char16_t *Store) {
-  return EntryPoint{Name,       true, nullptr,
-                    [Store](Session &S) { return Extract(S, Store, cfgtest::Store(Store).Size); },
-                    ObserveVariables, EFI_SUCCESS, OnFailure::ReportsOutOfResources, true};
+// Pool the call needs is reported as missing; the stores are what it changes.
+EntryPoint StoreEntry(const char *Name, std::function<void(Session &)> Arrange, std::function<Outcome(Session &)> Call,
+                      bool UnchangedOnError = true) {
+  return EntryPoint{
+      Name, true, Arrange, Call, ObserveVariables, EFI_SUCCESS, OnFailure::ReportsOutOfResources, UnchangedOnError};
 }
-// An absent zero-default store: created (or not) before the response is built.
+EntryPoint ExtractEntry(const char *Name, const char16_t *Store) {
+  return StoreEntry(Name, nullptr, [Store](Session &S) { return Extract(S, Store, cfgtest::Store(Store).Size); });
+}
+// An absent zero-default store is created (or not) before the response is built.
 EntryPoint ExtractAbsentEntry(const char *Name, const char16_t *Store) {
-  return EntryPoint{Name, true, [Store](Session &S) { RemoveVariable(S, Store); },
-                    [Store](Session &S) { return Extract(S, Store, cfgtest::Store(Store).Size); },
-                    ObserveVariables, EFI_SUCCESS, OnFailure::ReportsOutOfResources, false};
+  return StoreEntry(
+      Name, [Store](Session &S) { RemoveVariable(S, Store); },
+      [Store](Session &S) { return Extract(S, Store, cfgtest::Store(Store).Size); }, false);
 }
 EntryPoint RouteEntry(const char *Name, const char16_t *Store, UINTN Offset, UINT8 Value) {
-  return EntryPoint{Name,       true, nullptr,
-                    [=](Session &) { return Route(Store, Offset, Value); },
-                    ObserveVariables, EFI_SUCCESS, OnFailure::ReportsOutOfResources, true};
+  return StoreEntry(Name, nullptr, [=](Session &) { return Route(Store, Offset, Value); });
 }
 // A question whose callback needs no pool of its own.
-EntryPoint QuestionEntry(const char *Name, std::function<Outcome(Session &)> Call,
-                         std::function<void(Session &)> Arrange = nullptr) {
-  return EntryPoint{Name, true, Arrange, Call, ObserveVariables, EFI_SUCCESS, OnFailure::ReportsOutOfResources, true};
+EntryPoint QuestionEntry(const char *Name, std::function<Outcome(Session &)> Call) {
+  return StoreEntry(Name, nullptr, Call);
+}
+// A port-state question, retrieved after a refresh.
+EntryPoint PortStateEntry(const char *Name, EFI_QUESTION_ID Question) {
+  return StoreEntry(Name, RefreshDisks, [Question](Session &) { return Retrieve(Question); });
+}
+
+// A visit of the page as a form browser makes it: every store read, every
+// hidden question retrieved, the disk action and a save, then the lock-out
+// text. Its answer lists the status of each step. (Values are left out: a
+// refresh that ran out of pool may have placed a disk at its channel number,
+// and a port without a disk keeps the state it was given.)
+Outcome VisitPage(Session &S) {
+  std::string Answers;
+  auto Note = [&](const Outcome &Step) { Answers += std::to_string(Step.Status & 0xFF) + " "; };
+  for (const cfgtest::StoreInfo &Store : cfgtest::kStores) Note(Extract(S, Store.Name, Store.Size));
+  for (EFI_QUESTION_ID Question : {10002, 10004, 4000, 4001, 4002, 4003, 4004, 4005, 4006, 1003, 1004, 10042}) {
+    Note(Retrieve(Question));
+  }
+  Note(Changed(10020));
+  Note(Route(u"System", 17, 20));  // the stored value: a second visit reads what the first did
+  Note(Outcome{UnlockFormCallback(const_cast<CHAR16 *>(u"locked")), ""});
+  return Outcome{EFI_SUCCESS, Answers};
 }
 
 const EntryPoint kEntryPoints[] = {
@@ -231,12 +269,12 @@ const EntryPoint kEntryPoints[] = {
     // Hidden state questions, retrieved.
     {"Retrieve_4000_HddCount", true, nullptr, [](Session &) { return Retrieve(4000); }, ObserveDisks, EFI_SUCCESS,
      OnFailure::Succeeds, false},
-    QuestionEntry("Retrieve_4001_HddPort0", [](Session &) { return Retrieve(4001); }, RefreshDisks),
-    QuestionEntry("Retrieve_4002_HddPort1", [](Session &) { return Retrieve(4002); }, RefreshDisks),
-    QuestionEntry("Retrieve_4003_HddPort2", [](Session &) { return Retrieve(4003); }, RefreshDisks),
-    QuestionEntry("Retrieve_4004_HddPort3", [](Session &) { return Retrieve(4004); }, RefreshDisks),
-    QuestionEntry("Retrieve_4005_HddPort4", [](Session &) { return Retrieve(4005); }, RefreshDisks),
-    QuestionEntry("Retrieve_4006_HddPort5", [](Session &) { return Retrieve(4006); }, RefreshDisks),
+    PortStateEntry("Retrieve_4001_HddPort0", 4001),
+    PortStateEntry("Retrieve_4002_HddPort1", 4002),
+    PortStateEntry("Retrieve_4003_HddPort2", 4003),
+    PortStateEntry("Retrieve_4004_HddPort3", 4004),
+    PortStateEntry("Retrieve_4005_HddPort4", 4005),
+    PortStateEntry("Retrieve_4006_HddPort5", 4006),
     QuestionEntry("Retrieve_10002_SupervisorPassword", [](Session &) { return Retrieve(10002); }),
     QuestionEntry("Retrieve_1003_CurrentUser", [](Session &) { return Retrieve(1003); }),
     QuestionEntry("Retrieve_1004_UserPassword", [](Session &) { return Retrieve(1004); }),
@@ -246,40 +284,70 @@ const EntryPoint kEntryPoints[] = {
     // Actions and changed questions.
     {"Changed_1006_SetSupervisorPassword", true, nullptr, [](Session &) { return Changed(1006); }, ObservePopUps,
      EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+    // "PlatformLang" names no language of the list (OVMF's "en"): string 87 is
+    // read in the list's first language, found through the list of languages.
+    // Without pool for that list the string cannot be read, and the message box
+    // shows the empty text, as the pop-up takes whatever the read left.
+    {"Changed_1006_FallbackLanguage", true,
+     [](Session &S) { testing_strings::SetPlatformLanguage(S.Platform(), "en"); },
+     [](Session &) { return Changed(1006); }, ObservePopUps, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false,
+     "[|]"},
+    // A message longer than the first 512-byte buffer is read again into one of its size.
+    {"Changed_1006_LongMessage", true, UseLongMessage, [](Session &) { return Changed(1006); }, ObservePopUps,
+     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
     {"Changed_1007_SupervisorHint", true, nullptr,
      [](Session &) { return Changed(1007, testing_strings::kHintString); }, ObserveHint(u"Supervisor"), EFI_SUCCESS,
      OnFailure::SucceedsAllOrNothing, false},
-    {"Changed_1008_SetUserPassword", true, nullptr, [](Session &) { return Changed(1008); }, ObservePopUps,
-     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+    // The same for a hint: a hint text that cannot be read is stored as the empty hint.
+    {"Changed_1007_FallbackLanguage", true,
+     [](Session &S) { testing_strings::SetPlatformLanguage(S.Platform(), "en"); },
+     [](Session &) { return Changed(1007, testing_strings::kHintString); }, ObserveHint(u"Supervisor"), EFI_SUCCESS,
+     OnFailure::SucceedsAllOrNothing, false, "hint "},
+    {"Changed_1008_SetUserPassword", true, nullptr, [](Session &) { return Changed(1008); }, ObservePopUps, EFI_SUCCESS,
+     OnFailure::SucceedsAllOrNothing, false},
     {"Changed_1009_UserHint", true, nullptr, [](Session &) { return Changed(1009, testing_strings::kHintString); },
      ObserveHint(u"User"), EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
     QuestionEntry("Changed_1019_MaxPasswordLength", [](Session &) { return Changed(1019, 12); }),
     QuestionEntry("Changed_1020_MinPasswordLength", [](Session &) { return Changed(1020, 3); }),
     QuestionEntry("Changed_1021_MinPasswordLengthShown", [](Session &) { return Changed(1021, 3); }),
     QuestionEntry("Changed_1022_ChangesSavedExit", [](Session &) { return Changed(1022); }),
-    {"Changed_10020_SetHdd0Password", true, RefreshDisks, [](Session &) { return Changed(10020); },
-     ObserveDialogName, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+    {"Changed_10020_SetHdd0Password", true, RefreshDisks, [](Session &) { return Changed(10020); }, ObserveDialogName,
+     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
     QuestionEntry("Changed_10005_TpmSupport", [](Session &) { return Changed(10005, 0); }),
     QuestionEntry("Changed_10006_TpmRequest", [](Session &) { return Changed(10006, 5); }),
     QuestionEntry("Changed_10041_Txt", [](Session &) { return Changed(10041, 1); }),
     QuestionEntry("FormOpen_1006", [](Session &) { return Callback(EFI_BROWSER_ACTION_FORM_OPEN, 1006); }),
 
     // The lock-out text: the first call saves the base text, a later one reuses it.
-    {"LockOut_First", true, nullptr, [](Session &) { return Outcome{UnlockFormCallback(const_cast<CHAR16 *>(u"3 attempts")), ""}; },
+    {"LockOut_First", true, nullptr,
+     [](Session &) {
+       return Outcome{UnlockFormCallback(const_cast<CHAR16 *>(u"3 attempts")), ""};
+     },
      ObserveLockOutText, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
     {"LockOut_Again", true, [](Session &) { UnlockFormCallback(const_cast<CHAR16 *>(u"first")); },
-     [](Session &) { return Outcome{UnlockFormCallback(const_cast<CHAR16 *>(u"second text")), ""}; },
+     [](Session &) {
+       return Outcome{UnlockFormCallback(const_cast<CHAR16 *>(u"second text")), ""};
+     },
      ObserveLockOutText, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+
+    // Each step reports or survives its own failure; a second visit answers as a clean one.
+    {"PageVisit", true, nullptr, VisitPage, ObserveNothing, EFI_SUCCESS, OnFailure::Succeeds, false},
 
     // The hard-disk subsystem called directly.
     {"Hdd_Refresh_First", true, nullptr,
-     [](Session &) { return Outcome{EFI_SUCCESS, "count " + std::to_string(RefreshHddSecurityStatus())}; },
+     [](Session &) {
+       return Outcome{EFI_SUCCESS, "count " + std::to_string(RefreshHddSecurityStatus())};
+     },
      ObserveDisks, EFI_SUCCESS, OnFailure::Succeeds, false},
     {"Hdd_Refresh_Again", true, RefreshDisks,
-     [](Session &) { return Outcome{EFI_SUCCESS, "count " + std::to_string(RefreshHddSecurityStatus())}; },
+     [](Session &) {
+       return Outcome{EFI_SUCCESS, "count " + std::to_string(RefreshHddSecurityStatus())};
+     },
      ObserveDisks, EFI_SUCCESS, OnFailure::Succeeds, false},
     {"Hdd_Dialog", true, RefreshDisks,
-     [](Session &) { return Outcome{LaunchHddPasswordDialog(HDD_PASSWORD_KIND_MASTER, GetHddIndexFromPort(3)), ""}; },
+     [](Session &) {
+       return Outcome{LaunchHddPasswordDialog(HDD_PASSWORD_KIND_MASTER, GetHddIndexFromPort(3)), ""};
+     },
      ObserveDialogName, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
 };
 
@@ -378,7 +446,8 @@ void ExpectFailureReported(const EntryPoint &Entry, const RunRecord &Clean, cons
       break;
     case OnFailure::SucceedsAllOrNothing:
       EXPECT_EQ(Faulted.Result.Status, Clean.Result.Status);
-      EXPECT_TRUE(Faulted.After == Clean.After || Faulted.After == Faulted.Before)
+      EXPECT_TRUE(Faulted.After == Clean.After || Faulted.After == Faulted.Before ||
+                  (Entry.Unreadable != nullptr && Faulted.After == Entry.Unreadable))
           << "half done: " << Faulted.After << "\n  clean: " << Clean.After << "\n  before: " << Faulted.Before;
       break;
     case OnFailure::Succeeds:

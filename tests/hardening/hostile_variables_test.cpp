@@ -290,10 +290,18 @@ Reader SystemByteReader(EFI_QUESTION_ID Question, UINTN Offset, UINT8 Value) {
                 [Question, Value](Session &) { return Callback(EFI_BROWSER_ACTION_CHANGED, Question, Value); },
                 // The callback reads "System" into a buffer of its declared size.
                 {BAD, BAD, OK, OK, SMALL, SMALL},
-                [Offset, Value](Snapshot &Expected, const Case &) { Expected.Variables[u"System"].Data[Offset] = Value; },
+                [Offset, Value](Snapshot &Expected, const Case &) {
+                  Expected.Variables[u"System"].Data[Offset] = Value;
+                },
                 nullptr};
 }
 
+// Expected statuses by size class:            0     1     D-1   D     D+1   64 KiB
+//   extraction of the store, full width        DEV   DEV   DEV   OK    OK    OK
+//   routing the form's byte and the last one   DEV   DEV   DEV   OK    OK    OK   ("TpmStatusVar": OK, discarded)
+//   1019 / 1020 ("System" read into 21 bytes)  BAD   BAD   OK    OK    SMALL SMALL
+//   every other reader, and start-up           OK    OK    OK    OK    OK    OK
+// D is the declared size; for "PlatformLang" the 43-byte tag buffer.
 const Reader kReaders[] = {
     // "Setup": its own extraction and routing, the refresh that every
     // extraction makes, the stored copy that every routing reads, and the
@@ -398,7 +406,9 @@ const Reader kReaders[] = {
 
 // ---------------------------------------------------------------- the test
 
-void PrintTo(const Reader &Entry, std::ostream *Out) { *Out << Entry.Name << " of " << host::Narrow(Entry.Variable->Name); }
+void PrintTo(const Reader &Entry, std::ostream *Out) {
+  *Out << Entry.Name << " of " << host::Narrow(Entry.Variable->Name);
+}
 
 class HostileVariables : public ::testing::TestWithParam<Reader> {};
 
