@@ -89,7 +89,12 @@ EFI_STATUS CreateHiiDriverHandle(EFI_HANDLE *DriverHandle) {
 
   *DriverHandle = NULL;
   EFI_STATUS Status = gBS->InstallProtocolInterface(DriverHandle, &gEfiDevicePathProtocolGuid, EFI_NATIVE_INTERFACE, Path);
-  return EFI_ERROR(Status) ? Status : EFI_SUCCESS;
+  if (EFI_ERROR(Status)) {
+    // Not installed, so nothing refers to the path.
+    FreePoolIfPresent(Path);
+    return Status;
+  }
+  return EFI_SUCCESS;
 }
 
 EFI_STATUS InstallSecurityConfigAccess(EFI_HANDLE DriverHandle) {
@@ -190,6 +195,7 @@ EFI_STATUS DxeMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
   Status = gBS->InstallProtocolInterface(&mDriverHandle, &gQelFormSetProtocolGuid, EFI_NATIVE_INTERFACE, FormSet);
   if (EFI_ERROR(Status)) {
     QV_DIAG("ERROR. Quorvane.DxeMain: Unable to install Qel Form Set protocol. Exit (%r)\n", QV_DIAG_ARG(Status));
+    FreePoolIfPresent(FormSet);  // not installed, so no component can read it
     return Status;
   }
 

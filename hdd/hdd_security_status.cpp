@@ -3,7 +3,6 @@
 #include "entry/service_context.h"
 #include "hdd/device_path_nodes.h"
 #include "include/guids.h"
-#include "include/protocols/device_path_from_text.h"
 #include "include/protocols/pci_io.h"
 #include "support/memory.h"
 
@@ -32,7 +31,7 @@ BOOLEAN HddPortDevicePathText(UINT16 Port, CHAR16 Text[HDD_PORT_TEXT_LENGTH]) {
   return TRUE;
 }
 
-static EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
+EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
 
 // Security state of one disk; the first rule that matches decides.
 static UINT8 HddPortStateOf(const HDD_PASSWORD_DEVICE_INFO *Device) {

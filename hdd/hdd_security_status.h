@@ -2,6 +2,7 @@
 // ATA security state.
 #pragma once
 #include "include/device_path.h"
+#include "include/protocols/device_path_from_text.h"
 #include "include/protocols/hdd_password.h"
 
 #define HDD_PORT_COUNT 6
@@ -14,6 +15,10 @@ extern HDD_PASSWORD_DEVICE_INFO *mHddDeviceList;
 extern UINTN mHddDeviceCount;
 extern UINT16 *mHddPortOfDevice;
 extern UINT8 mHddPortState[HDD_PORT_COUNT];
+// The device-path-from-text service, located by the first conversion that
+// finds it and kept; null until then.
+extern EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText;
+
 // Room for the longest position text, "PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)", and its NUL.
 #define HDD_PORT_TEXT_LENGTH 54
 

@@ -80,6 +80,12 @@ struct ExitCase {
   EFI_STATUS ExitStatus;
 };
 
+// Printed by its fields: gtest's fallback would print the padding bytes too.
+void PrintTo(const ExitCase &Case, std::ostream *Out) {
+  *Out << std::hex << "DxeMain 0x" << Case.DxeMainStatus << (Case.Exits ? ", exits with 0x" : ", returns 0x")
+       << Case.ExitStatus << std::dec;
+}
+
 class EntryCompletion : public ::testing::TestWithParam<ExitCase> {};
 
 TEST_P(EntryCompletion, ExitsWithTheLowHalfOfAnyNonzeroStatus) {

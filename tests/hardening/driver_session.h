@@ -1,0 +1,145 @@
+// One boot of the driver on a fresh host platform, many times in one test
+// process: the driver's module state is put back to its load-time values
+// before each platform is built and after it is torn down, so no reference
+// into an earlier platform's pool or services survives into the next run.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "callback/security_callback.h"
+#include "config/reset_replacement.h"
+#include "entry/service_context.h"
+#include "hdd/hdd_security_status.h"
+#include "hostplatform/pci_io.h"
+#include "hostplatform/platform.h"
+#include "include/guids.h"
+#include "support/hii_strings.h"
+#include "tests/support/test_strings.h"
+
+namespace hardening {
+
+// Every piece of module state the driver keeps, at the value it has when the
+// image is loaded. A new global in the driver belongs here too.
+inline void ResetDriverGlobals() {
+  // entry/service_context.h
+  gImageHandle = nullptr;
+  gST = nullptr;
+  gBS = nullptr;
+  gRT = nullptr;
+  mLoadedImage = nullptr;
+  mHiiDatabase = nullptr;
+  mHiiConfigRouting = nullptr;
+  mFormBrowser2 = nullptr;
+  mHddPassword = nullptr;
+  mHddPasswordUi = nullptr;
+  mUserManager = nullptr;
+  mQelUserManager = nullptr;
+  mDriverHandle = nullptr;
+  mHiiHandle = nullptr;
+  UserManagerState = nullptr;
+  mOriginalStr = nullptr;
+  // config/reset_replacement.h
+  mSavedResetSystem = nullptr;
+  // callback/security_callback.h
+  mTextSetupBrowser = nullptr;
+  TxtStatusPending = 1;
+  // hdd/hdd_security_status.h
+  mHddDeviceList = nullptr;
+  mHddDeviceCount = 0;
+  mHddPortOfDevice = nullptr;
+  std::memset(mHddPortState, HDD_PORT_STATE_NO_DISK, sizeof(mHddPortState));
+  mDevicePathFromText = nullptr;
+  // support/hii_strings.h
+  mHiiLibString = nullptr;
+  std::memset(mHiiLibLanguage, 0, sizeof(mHiiLibLanguage));
+}
+
+inline std::vector<UINT8> Bytes(const std::string &Text) { return std::vector<UINT8>(Text.begin(), Text.end()); }
+
+// The platform of a full page: every service, both accounts (the Supervisor
+// with a password), all seven stores at their declared sizes, "PlatformLang",
+// three disks on the two IDE functions of the port table and the hard-disk
+// UI service's own strings.
+class Session {
+ public:
+  Session() {
+    ResetDriverGlobals();
+    Owned = std::make_unique<host::Platform>();
+    host::Platform &P = *Owned;
+    P.InstallServices();
+    P.AddStandardAccounts(true, false);
+
+    P.Variables.Put(u"Setup", gSetupVariableGuid, std::vector<UINT8>(868, 0));
+    std::vector<UINT8> System(21, 0);
+    System[10] = 1;
+    System[13] = 1;
+    System[17] = 20;
+    System[18] = 1;
+    P.Variables.Put(u"System", gSystemConfigurationGuid, System);
+    P.Variables.Put(u"TpmStatusVar", gTpmStatusVarGuid, std::vector<UINT8>(82, 0));
+    P.Variables.Put(u"PbaStatusVar", gPbaStatusVarGuid, std::vector<UINT8>(12, 0));
+    P.Variables.Put(u"StatusSetupVar", gStatusSetupVarGuid, std::vector<UINT8>(99, 0x5A));
+    P.Variables.Put(u"HDD_Password_Status", gHddPasswordStatusVarGuid, std::vector<UINT8>(9, 0));
+    P.Variables.Put(u"UserManagerVar", gUserManagerVarGuid, std::vector<UINT8>(5, 0));
+    testing_strings::SetPlatformLanguage(P, "en-US");
+
+    EFI_HANDLE Ide2 = host::AddController(P, host::PciControllerPath(0x1F, 2),
+                                          host::PciConfigWithClass(PCI_CLASS_MASS_STORAGE, PCI_CLASS_MASS_STORAGE_IDE))
+                          .Handle;
+    EFI_HANDLE Ide5 = host::AddController(P, host::PciControllerPath(0x1F, 5),
+                                          host::PciConfigWithClass(PCI_CLASS_MASS_STORAGE, PCI_CLASS_MASS_STORAGE_IDE))
+                          .Handle;
+    P.HddPassword.Devices = {
+        {Ide2, const_cast<CHAR8 *>("First disk"), 0, 0, 0x0001, 0x4444},  // port 0, security supported
+        {Ide2, const_cast<CHAR8 *>("Second disk"), 1, 1, 0x0003, 0x5858},  // port 3, user and master
+        {Ide5, const_cast<CHAR8 *>("Third disk"), 1, 0, 0x0000, 0x0000},  // port 5, unsupported
+    };
+    P.HddPasswordUi.RegisterPackageList();
+  }
+  ~Session() {
+    Owned.reset();
+    ResetDriverGlobals();
+  }
+  Session(const Session &) = delete;
+  Session &operator=(const Session &) = delete;
+
+  host::Platform &Platform() { return *Owned; }
+
+  // Starts the driver and gives it the test strings as its own list (four
+  // languages, string 87 "Changes have been saved.", string 118 a hint).
+  void Start() {
+    auto Result = Owned->StartDriver();
+    ASSERT_FALSE(Result.Exited);
+    ASSERT_EQ(Result.Returned, EFI_SUCCESS);
+    mHiiHandle = testing_strings::RegisterSecurityStrings(*Owned);
+    Owned->Log.Clear();
+  }
+
+ private:
+  std::unique_ptr<host::Platform> Owned;
+};
+
+// The pool blocks the driver documents keeping for as long as boot services
+// last: the driver handle's device path and form-set record, UserManagerState,
+// the saved lock-out base text and the hard-disk lists.
+inline std::vector<const VOID *> LongLivedBlocks(host::Platform &P) {
+  std::vector<const VOID *> Blocks;
+  auto Add = [&](const VOID *Block) {
+    if (Block != nullptr && P.Memory.Owns(Block)) Blocks.push_back(Block);
+  };
+  if (mDriverHandle != nullptr && P.Handles.IsHandle(mDriverHandle)) {
+    Add(P.Handles.InterfaceOn(mDriverHandle, gEfiDevicePathProtocolGuid));
+    Add(P.Handles.InterfaceOn(mDriverHandle, gQelFormSetProtocolGuid));
+  }
+  Add(UserManagerState);
+  Add(mOriginalStr);
+  Add(mHddDeviceList);
+  Add(mHddPortOfDevice);
+  return Blocks;
+}
+
+}  // namespace hardening

@@ -1,0 +1,42 @@
+// Start-up when the handle database refuses a block the driver allocated for
+// it: the block goes back to the pool, and only the blocks the driver keeps
+// for the life of boot services stay allocated.
+#include <gtest/gtest.h>
+
+#include "tests/hardening/driver_session.h"
+
+namespace {
+
+using hardening::Session;
+
+TEST(RefusedInstall, ReleasesTheBlockThatWasNotInstalled) {
+  const struct {
+    const char *Name;
+    const EFI_GUID *Refused;
+    bool Exits;              // start-up ends with the refusal
+    size_t RecordsInstalled;  // form-set records on any handle
+  } Cases[] = {
+      // The page is registered without a device path and the start-up goes on.
+      {"device path", &gEfiDevicePathProtocolGuid, false, 1},
+      // The refusal ends start-up with its status.
+      {"form-set record", &gQelFormSetProtocolGuid, true, 0},
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    Session S;
+    host::Platform &P = S.Platform();
+    P.Handles.FailNextInstall(*Case.Refused, EFI_OUT_OF_RESOURCES);
+    auto Result = P.StartDriver();
+    EXPECT_EQ(Result.Exited, Case.Exits);
+    EXPECT_EQ(P.Handles.HandlesWith(gQelFormSetProtocolGuid).size(), Case.RecordsInstalled);
+
+    std::vector<const VOID *> Kept = hardening::LongLivedBlocks(P);
+    size_t KeptBytes = 0;
+    for (const VOID *Block : Kept) KeptBytes += P.Memory.BlockSize(Block);
+    EXPECT_EQ(P.Memory.LiveBlocks(), Kept.size());
+    EXPECT_EQ(P.Memory.LiveBytes(), KeptBytes);
+    EXPECT_EQ(P.Memory.BadFrees(), 0u);
+  }
+}
+
+}  // namespace
