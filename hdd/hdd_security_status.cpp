@@ -22,7 +22,7 @@ const CHAR16 *const mHddPortDevicePathText[HDD_PORT_COUNT + 1] = {
     NULL,
 };
 
-static EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
+EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText = NULL;
 
 // Security state of one disk; the first rule that matches decides.
 static UINT8 HddPortStateOf(const HDD_PASSWORD_DEVICE_INFO *Device) {

@@ -2,6 +2,7 @@
 // ATA security state.
 #pragma once
 #include "include/device_path.h"
+#include "include/protocols/device_path_from_text.h"
 #include "include/protocols/hdd_password.h"
 
 #define HDD_PORT_COUNT 6
@@ -14,6 +15,8 @@ extern HDD_PASSWORD_DEVICE_INFO *mHddDeviceList;
 extern UINTN mHddDeviceCount;
 extern UINT16 *mHddPortOfDevice;
 extern UINT8 mHddPortState[HDD_PORT_COUNT];
+// The device-path-from-text service, located by the first conversion that finds it.
+extern EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText;
 // Device-path text of each position, in port order, closed by a null entry.
 extern const CHAR16 *const mHddPortDevicePathText[HDD_PORT_COUNT + 1];
 
