@@ -4,8 +4,8 @@
 // plain or hex, a wrong or missing NAME, PATH or not) followed by arbitrary
 // OFFSET/WIDTH/VALUE parts. The stores' variables are absent or hold 0 bytes
 // to well past their declared size, with arbitrary contents and attributes;
-// reads and writes of some of them fail. The hardware answers and a HOB list
-// make the platform TXT-capable or not.
+// reads and writes of some of them fail, and so does the pool now and then.
+// The hardware answers and a HOB list make the platform TXT-capable or not.
 //
 // After each call: Progress, when set, points into the string; the pool holds
 // what it held before, except the Results block (freed with the pool); and
@@ -40,8 +40,10 @@ namespace {
   } while (0)
 
 const size_t kKeyOffsets[] = {377, 702, 703, 2, 3, 8, 10, 11, 13, 14, 15, 17, 18, 80};
-const EFI_STATUS kFailures[] = {EFI_DEVICE_ERROR, EFI_NOT_FOUND, EFI_BUFFER_TOO_SMALL, EFI_ACCESS_DENIED,
-                                EFI_OUT_OF_RESOURCES, EFI_WRITE_PROTECTED};
+// Failures of reads and writes of a variable that exists (EFI_NOT_FOUND would
+// claim it does not, which no store answers for an existing variable).
+const EFI_STATUS kFailures[] = {EFI_DEVICE_ERROR, EFI_BUFFER_TOO_SMALL, EFI_ACCESS_DENIED, EFI_OUT_OF_RESOURCES,
+                                EFI_WRITE_PROTECTED};
 const CHAR16 kProgressUntouched[] = u"<untouched>";
 const CHAR16 kResultsUntouched[] = u"<untouched>";
 
@@ -400,8 +402,11 @@ void RunCall(fuzz::Input &In, host::Platform &P, const Hardware &H, const Failur
   size_t LiveBlocks = P.Memory.LiveBlocks();
   EFI_RESET_SYSTEM ResetBefore = gRT->ResetSystem;
 
+  // Sometimes the pool runs out at one of the call's first allocations.
+  P.Memory.FailNthAllocation(In.Below(6) == 0 ? 1 + In.Below(3) : 0);
   C.Status = C.Route ? SecurityRouteConfig(nullptr, Request, ProgressArgument)
                      : SecurityExtractConfig(nullptr, Request, ProgressArgument, ResultsArgument);
+  P.Memory.FailNthAllocation(0);
 
   // Progress: untouched, or inside the string (its terminating NUL included).
   if (Progress != kProgressUntouched) {
