@@ -87,8 +87,10 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
     Size = mVariableStores[mZeroDefaultStores[Default]].DeclaredSize;
     if (mZeroDefaultStores[Default] == STORE_TPM_STATUS) {
       QV_DIAG("Clearing TPM Status Variable\n");
-    } else {
+    } else if (Status == EFI_NOT_FOUND) {
       // Creation failures are not reported: the zeros are served all the same.
+      // A variable that exists but cannot be read is served as zeros too,
+      // and left as it is.
       gRT->SetVariable(Name, &Guid, SECURITY_VARIABLE_ATTRIBUTES, Size, Zeros);
     }
   }

@@ -27,6 +27,7 @@ class VariableStore {
   std::optional<std::vector<UINT8>> Read(const std::u16string &Name, const EFI_GUID &Guid) const;
   void Remove(const std::u16string &Name, const EFI_GUID &Guid);
   size_t Count() const { return Variables.size(); }
+  const std::vector<Variable> &All() const { return Variables; }
 
   // Fail every Get (or Set) of Name with Status until cleared with EFI_SUCCESS.
   void FailGet(const std::u16string &Name, EFI_STATUS Status);

@@ -47,43 +47,85 @@ EFI_STATUS GetSystemConfigurationTable(const EFI_GUID *TableGuid, VOID **Table) 
   return EFI_NOT_FOUND;
 }
 
-EFI_STATUS GetNextGuidHob(VOID **HobCursor, const EFI_GUID *Name, VOID **Data, UINTN *DataSize) {
+// Bytes of the list from At up to ListEnd; a null ListEnd sets no bound.
+static UINTN BytesBefore(const UINT8 *At, const VOID *ListEnd) {
+  if (ListEnd == NULL) {
+    return ~(UINTN)0;
+  }
+  return (UINTN)ListEnd > (UINTN)At ? (UINTN)ListEnd - (UINTN)At : 0;
+}
+
+// The walk of GetNextGuidHob and GetNextGuidHobInList; a null ListEnd leaves
+// the end HOB as the only end.
+static EFI_STATUS FindNextGuidHob(VOID **HobCursor, const VOID *ListEnd, const EFI_GUID *Name, VOID **Data,
+                                  UINTN *DataSize) {
   if (Data == NULL) {
     return EFI_INVALID_PARAMETER;
   }
   for (;;) {
-    const EFI_HOB_GENERIC_HEADER *Hob = static_cast<const EFI_HOB_GENERIC_HEADER *>(*HobCursor);
+    const UINT8 *At = static_cast<const UINT8 *>(*HobCursor);
     // Walk to the first GUID-extension HOB at or after the cursor.
     for (;;) {
-      if (Hob->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST) {
-        if (Hob != *HobCursor) {
+      const EFI_HOB_GENERIC_HEADER *Hob = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(At);
+      UINTN Room = BytesBefore(At, ListEnd);
+      // The end of a bounded list ends the walk as the end HOB does.
+      if (Room == 0 || (Room >= sizeof(EFI_HOB_GENERIC_HEADER) && Hob->HobType == EFI_HOB_TYPE_END_OF_HOB_LIST)) {
+        if (At != *HobCursor) {
           // No candidate: the cursor moves past the HOB it stood on.
-          *HobCursor = const_cast<EFI_HOB_GENERIC_HEADER *>(Hob);
+          *HobCursor = const_cast<UINT8 *>(At);
         }
+        return EFI_NOT_FOUND;
+      }
+      // The header, and then the whole HOB, must lie inside the list.
+      if (Room < sizeof(EFI_HOB_GENERIC_HEADER)) {
+        *HobCursor = const_cast<UINT8 *>(At);
         return EFI_NOT_FOUND;
       }
       UINTN MinimumLength =
           Hob->HobType == EFI_HOB_TYPE_GUID_EXTENSION ? sizeof(EFI_HOB_GUID_TYPE) : sizeof(EFI_HOB_GENERIC_HEADER);
-      if (Hob->HobLength < MinimumLength || (Hob->HobLength & 7) != 0) {
+      if (Hob->HobLength < MinimumLength || (Hob->HobLength & 7) != 0 || Hob->HobLength > Room) {
         // A length like this would loop for ever or leave the list.
-        *HobCursor = const_cast<EFI_HOB_GENERIC_HEADER *>(Hob);
+        *HobCursor = const_cast<UINT8 *>(At);
         return EFI_NOT_FOUND;
       }
       if (Hob->HobType == EFI_HOB_TYPE_GUID_EXTENSION) {
         break;
       }
-      Hob = reinterpret_cast<const EFI_HOB_GENERIC_HEADER *>(reinterpret_cast<const UINT8 *>(Hob) + Hob->HobLength);
+      At += Hob->HobLength;
     }
-    const EFI_HOB_GUID_TYPE *GuidHob = reinterpret_cast<const EFI_HOB_GUID_TYPE *>(Hob);
-    *HobCursor = const_cast<UINT8 *>(reinterpret_cast<const UINT8 *>(Hob) + Hob->HobLength);
+    const EFI_HOB_GUID_TYPE *GuidHob = reinterpret_cast<const EFI_HOB_GUID_TYPE *>(At);
+    *HobCursor = const_cast<UINT8 *>(At + GuidHob->Header.HobLength);
     if (GuidsEqual(&GuidHob->Name, Name)) {
       *Data = const_cast<EFI_HOB_GUID_TYPE *>(GuidHob + 1);
       if (DataSize != NULL) {
-        *DataSize = Hob->HobLength - sizeof(EFI_HOB_GUID_TYPE);
+        *DataSize = GuidHob->Header.HobLength - sizeof(EFI_HOB_GUID_TYPE);
       }
       return EFI_SUCCESS;
     }
   }
+}
+
+EFI_STATUS GetNextGuidHob(VOID **HobCursor, const EFI_GUID *Name, VOID **Data, UINTN *DataSize) {
+  return FindNextGuidHob(HobCursor, NULL, Name, Data, DataSize);
+}
+
+EFI_STATUS GetNextGuidHobInList(VOID **HobCursor, const VOID *ListEnd, const EFI_GUID *Name, VOID **Data,
+                                UINTN *DataSize) {
+  if (ListEnd == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+  return FindNextGuidHob(HobCursor, ListEnd, Name, Data, DataSize);
+}
+
+const VOID *GetHobListEnd(const VOID *HobList) {
+  // Nothing but the PHIT HOB says where a HOB list ends: a list whose end HOB
+  // is missing or damaged would otherwise be walked into whatever follows it.
+  const EFI_HOB_GENERIC_HEADER *First = static_cast<const EFI_HOB_GENERIC_HEADER *>(HobList);
+  if (First->HobType != EFI_HOB_TYPE_HANDOFF || First->HobLength < sizeof(EFI_HOB_HANDOFF_INFO_TABLE)) {
+    return NULL;
+  }
+  const EFI_HOB_HANDOFF_INFO_TABLE *Handoff = static_cast<const EFI_HOB_HANDOFF_INFO_TABLE *>(HobList);
+  return reinterpret_cast<const VOID *>((UINTN)Handoff->EfiEndOfHobList);
 }
 
 BOOLEAN EvaluateTxtCapability(VOID) {
@@ -94,11 +136,16 @@ BOOLEAN EvaluateTxtCapability(VOID) {
   if (EFI_ERROR(GetSystemConfigurationTable(&gEfiHobListGuid, &HobList)) || HobList == NULL) {
     return FALSE;
   }
+  const VOID *ListEnd = GetHobListEnd(HobList);
+  if (ListEnd == NULL) {
+    return FALSE;
+  }
   VOID *Cursor = HobList;
   VOID *Data = NULL;
   UINTN DataSize = 0;
   // The two bytes are read only where the HOB carries them.
-  if (EFI_ERROR(GetNextGuidHob(&Cursor, &gTxtInfoHobGuid, &Data, &DataSize)) || DataSize < TXT_HOB_MIN_DATA_SIZE) {
+  if (EFI_ERROR(GetNextGuidHobInList(&Cursor, ListEnd, &gTxtInfoHobGuid, &Data, &DataSize)) ||
+      DataSize < TXT_HOB_MIN_DATA_SIZE) {
     return FALSE;
   }
   const UINT8 *Bytes = static_cast<const UINT8 *>(Data);

@@ -125,7 +125,7 @@ struct TxtPlatform {
   void MakeCapable(host::Platform &P, std::vector<UINT8> HobData = {0, 1, 0, 1}) {
     P.Hardware.Cpuid[1] = host::HardwareFake::CpuidAnswer{0, 0, 0x40, 0};
     P.Hardware.TpmAccessByte = 0xA1;
-    HobList = hobtest::HobListBuilder().Guid(gTxtInfoHobGuid, HobData).Build();
+    hobtest::HobListBuilder().Handoff().Guid(gTxtInfoHobGuid, HobData).BuildInto(HobList);
     P.SetConfigurationTable(gEfiHobListGuid, HobList.data());
   }
 };

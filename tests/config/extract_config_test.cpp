@@ -291,6 +291,32 @@ TEST_F(ExtractTest, SizeQueryFailureOfAStoreWithoutDefault) {
   EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
 }
 
+// Only an absent status store is created: one whose size query fails for
+// another reason is served as zeros and keeps its stored bytes.
+TEST_F(ExtractTest, UnreadableStatusStoreIsServedAsZerosAndNotOverwritten) {
+  const struct {
+    const char16_t *Name;
+    EFI_STATUS Failure;
+  } Cases[] = {{u"PbaStatusVar", EFI_DEVICE_ERROR}, {u"HDD_Password_Status", EFI_DEVICE_ERROR},
+               {u"HDD_Password_Status", EFI_ACCESS_DENIED}};
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(host::Narrow(Case.Name));
+    const StoreInfo &Info = Store(Case.Name);
+    std::vector<UINT8> Stored = Pattern(2 * Info.Size, 9);
+    Put(Case.Name, Stored);
+    P.Variables.FailGet(Case.Name, Case.Failure);
+    size_t Writes = P.Variables.Writes().size();
+    std::u16string Text = Request(Case.Name, RequestElement(0, Info.Size));
+    auto R = Extract(Text);
+    EXPECT_EQ(R.Status, EFI_SUCCESS);
+    EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(2 * Info.Size, u'0'));
+    EXPECT_EQ(Read(Case.Name), Stored);
+    ASSERT_EQ(P.Variables.Writes().size(), Writes + 1);  // the refresh of "Setup" only
+    EXPECT_EQ(P.Variables.Writes().back().Name, u"Setup");
+    P.Variables.FailGet(Case.Name, EFI_SUCCESS);
+  }
+}
+
 TEST_F(ExtractTest, CallSequenceForAnAbsentStatusStore) {
   VariableServiceHook::Install(P);
   std::u16string Text = Request(u"HDD_Password_Status", RequestElement(2, 7));

@@ -1,4 +1,6 @@
-// Builds PI HOB lists for tests, 8-byte aligned, ended by the end HOB.
+// Builds PI HOB lists for tests, 8-byte aligned, ended by the end HOB. A list
+// as firmware hands it over starts with the PHIT HOB (Handoff), whose
+// EfiEndOfHobList BuildInto sets to the address of the end HOB.
 #pragma once
 #include <cstring>
 #include <vector>
@@ -9,6 +11,11 @@ namespace hobtest {
 
 class HobListBuilder {
  public:
+  // The PHIT HOB; call it first.
+  HobListBuilder &Handoff() {
+    HandoffAt = Bytes.size();
+    return Raw(EFI_HOB_TYPE_HANDOFF, sizeof(EFI_HOB_HANDOFF_INFO_TABLE));
+  }
   // A HOB of any type with Length bytes in all (header included), zero data.
   HobListBuilder &Raw(UINT16 Type, UINT16 Length) {
     size_t Start = Bytes.size();
@@ -37,9 +44,25 @@ class HobListBuilder {
     std::memcpy(Words.data(), All.data(), All.size());
     return Words;
   }
+  // Build() into List, with the PHIT HOB's EfiEndOfHobList (if there is one)
+  // pointing at List's end HOB. With WithEndHob false the list stops short of
+  // the end HOB: EfiEndOfHobList then points just past its last byte.
+  void BuildInto(std::vector<UINT64> &List, bool WithEndHob = true) const {
+    List = Build();
+    if (!WithEndHob) {
+      List.pop_back();
+      List.shrink_to_fit();  // nothing readable after the last HOB
+    }
+    if (HandoffAt != kNoHandoff) {
+      UINT64 End = reinterpret_cast<UINT64>(List.data()) + Bytes.size();
+      std::memcpy(reinterpret_cast<UINT8 *>(List.data()) + HandoffAt + 48, &End, sizeof(End));
+    }
+  }
 
  private:
+  static constexpr size_t kNoHandoff = ~static_cast<size_t>(0);
   std::vector<UINT8> Bytes;
+  size_t HandoffAt = kNoHandoff;
 };
 
 }  // namespace hobtest

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "hostplatform/platform.h"
 #include "include/guids.h"
 #include "tests/probes/hob_list_builder.h"
@@ -170,7 +172,7 @@ TEST_F(ProbeTest, TxtCapabilityRule) {
     Active.Hardware.TpmAccessByte = C.TpmByte;
     Active.Hardware.TpmReads = 0;
     HobListBuilder Builder;
-    Builder.Guid(kOtherGuid, {1, 1, 1, 1});
+    Builder.Handoff().Guid(kOtherGuid, {1, 1, 1, 1});
     if (C.TxtHob) {
       Builder.Guid(gTxtInfoHobGuid, C.Data);
     }
@@ -179,11 +181,90 @@ TEST_F(ProbeTest, TxtCapabilityRule) {
       // length 0x0108): read as TXT data they would pass the rule.
       Builder.Raw(0x0101, 0x0108);
     }
-    std::vector<UINT64> List = Builder.Build();
+    std::vector<UINT64> List;
+    Builder.BuildInto(List);
     P.SetConfigurationTable(gEfiHobListGuid, C.HobList ? List.data() : nullptr);
     EXPECT_EQ(EvaluateTxtCapability(), C.Capable ? TRUE : FALSE);
     EXPECT_EQ(Active.Hardware.TpmReads, C.TpmReads);
   }
+}
+
+// A HOB list says where it ends only through its PHIT HOB. The rule searches
+// up to that end and reads nothing at or after it: a list whose end HOB is
+// missing (the vector ends right after the last HOB, so AddressSanitizer
+// reports any read past it), or whose HOB reaches past the end, is walked
+// safely; a list without a PHIT HOB is not used.
+TEST_F(ProbeTest, TxtRuleSearchesOnlyUpToTheEndThePhitHobGives) {
+  struct Case {
+    const char *Name;
+    bool Handoff;
+    bool EndHob;
+    bool TxtHob;
+    int EndAt;  // EfiEndOfHobList: 0 the end of the list, 1 the TXT HOB, 2 inside the last HOB
+    bool Capable;
+  };
+  const Case Cases[] = {
+      {"end HOB present", true, true, true, 0, true},
+      {"no end HOB, TXT HOB last", true, false, true, 0, true},
+      {"no end HOB, no TXT HOB", true, false, false, 0, false},
+      {"list ends before the TXT HOB", true, true, true, 1, false},
+      {"the last HOB reaches past the end", true, false, false, 2, false},
+      {"no PHIT HOB", false, true, true, 0, false},
+  };
+  P.Hardware.Cpuid[1] = host::HardwareFake::CpuidAnswer{0, 0, 0x40, 0};
+  P.Hardware.TpmAccessByte = 0xA1;
+  for (const Case &C : Cases) {
+    SCOPED_TRACE(C.Name);
+    HobListBuilder Builder;
+    if (C.Handoff) Builder.Handoff();
+    Builder.Guid(kOtherGuid, {1, 1, 1, 1}).Raw(0x0003, 40);
+    size_t TxtAt = Builder.Offset();
+    if (C.TxtHob) Builder.Guid(gTxtInfoHobGuid, {0, 1, 0, 1});
+    size_t LastAt = Builder.Offset();
+    Builder.Guid(kOtherGuid, std::vector<UINT8>(16, 1));
+    std::vector<UINT64> List;
+    Builder.BuildInto(List, C.EndHob);
+    UINT8 *Base = reinterpret_cast<UINT8 *>(List.data());
+    if (C.EndAt != 0) {
+      UINT64 End = reinterpret_cast<UINT64>(Base + (C.EndAt == 1 ? TxtAt : LastAt + 16));
+      std::memcpy(Base + 48, &End, sizeof(End));
+    }
+    P.SetConfigurationTable(gEfiHobListGuid, List.data());
+    EXPECT_EQ(EvaluateTxtCapability(), C.Capable ? TRUE : FALSE);
+  }
+}
+
+TEST(GuidHobWalk, ABoundedWalkStopsAtTheEndOfTheList) {
+  HobListBuilder Builder;
+  Builder.Handoff().Guid(gTxtInfoHobGuid, {1});
+  size_t SecondAt = Builder.Offset();
+  Builder.Raw(0x0002, 16);
+  size_t EndAt = Builder.Offset();
+  std::vector<UINT64> List;
+  Builder.BuildInto(List, false);
+  UINT8 *Base = reinterpret_cast<UINT8 *>(List.data());
+  ASSERT_EQ(GetHobListEnd(Base), Base + EndAt);
+
+  VOID *Cursor = Base;
+  VOID *Data = nullptr;
+  UINTN DataSize = 0;
+  ASSERT_EQ(GetNextGuidHobInList(&Cursor, Base + EndAt, &gTxtInfoHobGuid, &Data, &DataSize), EFI_SUCCESS);
+  EXPECT_EQ(Cursor, Base + SecondAt);
+  EXPECT_EQ(DataSize, 8u);
+  // No further TXT HOB: the cursor ends on the list's end, where no HOB is.
+  EXPECT_EQ(GetNextGuidHobInList(&Cursor, Base + EndAt, &gTxtInfoHobGuid, &Data, nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ(Cursor, Base + EndAt);
+  EXPECT_EQ(GetNextGuidHobInList(&Cursor, Base + EndAt, &gTxtInfoHobGuid, &Data, nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ(Cursor, Base + EndAt);
+  // An end that cuts a HOB stops the walk on that HOB; no end at all is refused.
+  Cursor = Base + SecondAt;
+  EXPECT_EQ(GetNextGuidHobInList(&Cursor, Base + SecondAt + 12, &gTxtInfoHobGuid, &Data, nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ(Cursor, Base + SecondAt);
+  EXPECT_EQ(GetNextGuidHobInList(&Cursor, nullptr, &gTxtInfoHobGuid, &Data, nullptr), EFI_INVALID_PARAMETER);
+  // The PHIT HOB must come first and be whole.
+  HobListBuilder NoHandoff;
+  std::vector<UINT64> Other = NoHandoff.Raw(EFI_HOB_TYPE_HANDOFF, 48).Build();
+  EXPECT_EQ(GetHobListEnd(Other.data()), nullptr);
 }
 
 }  // namespace
