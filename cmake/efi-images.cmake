@@ -12,6 +12,12 @@ set(QUORVANE_EFI_COMPILE_OPTIONS -Oz -flto -Wall -Wextra -Werror -Wglobal-constr
     -ffunction-sections -fdata-sections -fno-jump-tables)
 set(QUORVANE_EFI_DRIVER_LINK_FLAGS
     "/subsystem:efi_boot_service_driver /entry:DriverEntry /nodefaultlib /opt:ref /opt:icf /align:16 /filealign:16 /debug:none /merge:.rdata=.text /merge:.data=.text /merge:.bss=.bss /section:.text,ERW")
+# The memory routines are a plain object, outside link-time code generation:
+# the linker then keeps only those that the generated code really calls
+# (link-time code generation would keep every one of them, in case it emits a
+# call late), and their loops cannot be turned back into calls of themselves.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/support/compiler_runtime_firmware.cpp
+                            PROPERTIES COMPILE_OPTIONS "-fno-lto;-fno-builtin")
 # A link map beside each image lets the budget report split it into HII data, code and the rest.
 
 function(quorvane_driver_image Name Diagnostics)
