@@ -18,45 +18,10 @@
 #include "hostplatform/platform.h"
 #include "include/guids.h"
 #include "support/hii_strings.h"
+#include "tests/support/driver_globals.h"
 #include "tests/support/test_strings.h"
 
 namespace hardening {
-
-// Every piece of module state the driver keeps, at the value it has when the
-// image is loaded. A new global in the driver belongs here too.
-inline void ResetDriverGlobals() {
-  // entry/service_context.h
-  gImageHandle = nullptr;
-  gST = nullptr;
-  gBS = nullptr;
-  gRT = nullptr;
-  mLoadedImage = nullptr;
-  mHiiDatabase = nullptr;
-  mHiiConfigRouting = nullptr;
-  mFormBrowser2 = nullptr;
-  mHddPassword = nullptr;
-  mHddPasswordUi = nullptr;
-  mUserManager = nullptr;
-  mQelUserManager = nullptr;
-  mDriverHandle = nullptr;
-  mHiiHandle = nullptr;
-  UserManagerState = nullptr;
-  mOriginalStr = nullptr;
-  // config/reset_replacement.h
-  mSavedResetSystem = nullptr;
-  // callback/security_callback.h
-  mTextSetupBrowser = nullptr;
-  TxtStatusPending = 1;
-  // hdd/hdd_security_status.h
-  mHddDeviceList = nullptr;
-  mHddDeviceCount = 0;
-  mHddPortOfDevice = nullptr;
-  std::memset(mHddPortState, HDD_PORT_STATE_NO_DISK, sizeof(mHddPortState));
-  mDevicePathFromText = nullptr;
-  // support/hii_strings.h
-  mHiiLibString = nullptr;
-  std::memset(mHiiLibLanguage, 0, sizeof(mHiiLibLanguage));
-}
 
 inline std::vector<UINT8> Bytes(const std::string &Text) { return std::vector<UINT8>(Text.begin(), Text.end()); }
 
