@@ -28,7 +28,7 @@
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
-#include "tests/fuzz/fresh_driver.h"
+#include "tests/support/driver_globals.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -383,7 +383,7 @@ void RunCallback(fuzz::Input &In, host::Platform &P, bool BrowserServicePresent)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   fuzz::Input In(Data, Size);
   Storage Keep;  // declared first: outlives the platform that points into it
-  fuzz::ResetDriverState();
+  ResetDriverGlobals();
   std::unique_ptr<host::Platform> P(new host::Platform());
 
   host::ServiceSet Services;

@@ -27,7 +27,7 @@
 #include "include/guids.h"
 #include "include/pi_hob.h"
 #include "support/strings.h"
-#include "tests/fuzz/fresh_driver.h"
+#include "tests/support/driver_globals.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -448,7 +448,7 @@ void RunCall(fuzz::Input &In, host::Platform &P, const Hardware &H, const Failur
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   fuzz::Input In(Data, Size);
-  fuzz::ResetDriverState();
+  ResetDriverGlobals();
   std::unique_ptr<host::Platform> P(new host::Platform());
   P->InstallServices();
   P->AddStandardAccounts();

@@ -19,7 +19,7 @@
 #include "include/guids.h"
 #include "include/pi_hob.h"
 #include "probes/security_probes.h"
-#include "tests/fuzz/fresh_driver.h"
+#include "tests/support/driver_globals.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -227,7 +227,7 @@ void CheckUnboundedWalk(const List &L, const uint8_t *Base, const EFI_GUID &Name
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size) {
   fuzz::Input In(Data, Size);
-  fuzz::ResetDriverState();
+  ResetDriverGlobals();
   std::unique_ptr<host::Platform> P(new host::Platform());
   gST = &P->SystemTable;
   gBS = &P->BootServices;
