@@ -33,13 +33,6 @@
 
 namespace {
 
-#define CHECK(Condition)     \
-  do {                       \
-    if (!(Condition)) {      \
-      __builtin_trap();      \
-    }                        \
-  } while (0)
-
 const EFI_STATUS kFailures[] = {EFI_NOT_FOUND, EFI_DEVICE_ERROR, EFI_ACCESS_DENIED, EFI_OUT_OF_RESOURCES,
                                 EFI_UNSUPPORTED, EFI_INVALID_PARAMETER};
 template <size_t N>

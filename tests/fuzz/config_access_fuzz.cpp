@@ -32,13 +32,6 @@
 
 namespace {
 
-#define CHECK(Condition)     \
-  do {                       \
-    if (!(Condition)) {      \
-      __builtin_trap();      \
-    }                        \
-  } while (0)
-
 const size_t kKeyOffsets[] = {377, 702, 703, 2, 3, 8, 10, 11, 13, 14, 15, 17, 18, 80};
 // Failures of reads and writes of a variable that exists (EFI_NOT_FOUND would
 // claim it does not, which no store answers for an existing variable).

@@ -16,13 +16,6 @@
 
 namespace {
 
-#define CHECK(Condition)     \
-  do {                       \
-    if (!(Condition)) {      \
-      __builtin_trap();      \
-    }                        \
-  } while (0)
-
 int HexValue(CHAR16 Character) {
   if (Character >= u'0' && Character <= u'9') return Character - u'0';
   if (Character >= u'a' && Character <= u'f') return Character - u'a' + 10;

@@ -6,6 +6,15 @@
 #include <string>
 #include <vector>
 
+// A property of the code under test that failed: stop here, so libFuzzer
+// keeps the input as a crash.
+#define CHECK(Condition)     \
+  do {                       \
+    if (!(Condition)) {      \
+      __builtin_trap();      \
+    }                        \
+  } while (0)
+
 namespace fuzz {
 
 class Input {

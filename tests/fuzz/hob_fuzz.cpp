@@ -24,13 +24,6 @@
 
 namespace {
 
-#define CHECK(Condition)     \
-  do {                       \
-    if (!(Condition)) {      \
-      __builtin_trap();      \
-    }                        \
-  } while (0)
-
 constexpr size_t kMaxListBytes = 4096;
 constexpr EFI_GUID kOtherGuid = {0x11111111, 0x2222, 0x3333, {0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB}};
 
