@@ -1,10 +1,10 @@
 #include "callback/account_passwords.h"
 
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
 #include "support/strings.h"
-#include "support/memory.h"
 
 const CHAR16 kSupervisorName[] = u"Supervisor";
 const CHAR16 kUserName[] = u"User";
@@ -78,7 +78,7 @@ VOID EnterPasswordHint(const CHAR16 *Name, EFI_STRING_ID HintStringId) {
     if (EFI_ERROR(Status)) {
       QV_DIAG("SetAdminHint: AddPwdHint failed, Status = %x\n", QV_DIAG_ARG(Status));
     }
-    FreeBootPool(Hint);
+    FreePoolIfPresent(Hint);
   }
   mQelUserManager->CommitChanges(mQelUserManager);
 }

@@ -2,6 +2,7 @@
 
 #include "callback/account_passwords.h"
 #include "config/variable_stores.h"
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "hdd/hdd_password_dialog.h"
 #include "hdd/hdd_security_status.h"
@@ -10,7 +11,6 @@
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
 #include "support/strings.h"
-#include "support/memory.h"
 
 TEXT_SETUP_BROWSER_PROTOCOL *mTextSetupBrowser = NULL;
 UINT8 TxtStatusPending = 1;
@@ -46,7 +46,7 @@ VOID ShowChangesSaved(VOID) {
   HiiLibStrGetAlloc(mHiiHandle, kChangesSavedString, &Message);
   if (Message != NULL) {
     mTextSetupBrowser->ShowPopUp(NULL, NULL, 1, &Message);
-    FreeBootPool(Message);
+    FreePoolIfPresent(Message);
   }
 }
 

@@ -3,11 +3,11 @@
 #include "config/config_strings.h"
 #include "config/security_config_access.h"
 #include "config/variable_block.h"
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "probes/security_probes.h"
 #include "support/diagnostics.h"
 #include "support/strings.h"
-#include "support/memory.h"
 
 // Rewrites "Setup" with byte 702 set when the platform is TXT-capable; the
 // byte is never cleared here. Only a "Setup" of its declared size is
@@ -100,8 +100,6 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
     QV_DIAG("  Progress: %s\n", QV_DIAG_ARG(*Progress));
     QV_DIAG("  Results:  %s\n", QV_DIAG_ARG(*Results));
   }
-  if (Block != NULL) {
-    FreeBootPool(Block);
-  }
+  FreePoolIfPresent(Block);
   return Status;
 }

@@ -5,9 +5,9 @@
 #include "config/reset_replacement.h"
 #include "config/security_config_access.h"
 #include "config/variable_block.h"
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "support/strings.h"
-#include "support/memory.h"
 
 // A TPM state change request that cannot change anything is withdrawn, so
 // the platform does not ask for physical presence in vain. Requests are the
@@ -85,7 +85,7 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   UINTN BlockSize = StoredSize;
   Status = mHiiConfigRouting->ConfigToBlock(mHiiConfigRouting, Configuration, Block, &BlockSize, Progress);
   if (EFI_ERROR(Status)) {
-    FreeBootPool(Block);
+    FreePoolIfPresent(Block);
     return Status;
   }
 
@@ -107,6 +107,6 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   if (StoredSize != 0) {
     Status = gRT->SetVariable(Name, &Guid, Attributes, StoredSize, Block);
   }
-  FreeBootPool(Block);
+  FreePoolIfPresent(Block);
   return Status;
 }

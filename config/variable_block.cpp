@@ -1,5 +1,6 @@
 #include "config/variable_block.h"
 
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "support/memory.h"
 
@@ -13,7 +14,7 @@ EFI_STATUS ReadVariableBlock(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *A
   // read are never served or stored.
   EFI_STATUS Status = gRT->GetVariable(Name, Guid, Attributes, Size, Data);
   if (EFI_ERROR(Status)) {
-    FreeBootPool(Data);
+    FreePoolIfPresent(Data);
     return Status;
   }
   *Block = Data;

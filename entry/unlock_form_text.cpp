@@ -1,6 +1,7 @@
 #include "entry/unlock_form_text.h"
 
 #include "entry/driver_init.h"
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
@@ -21,11 +22,11 @@ EFI_STATUS AppendHiiString(EFI_STRING_ID StringId, CHAR16 **OriginalStr, const C
     *OriginalStr = static_cast<CHAR16 *>(AllocatePoolCopy(Utf16Size(Current), Current));
     if (*OriginalStr == NULL) {
       QV_DIAG("ERROR. Quorvane.AppendHiiString: Insufficient memory for OriginalStr\n");
-      FreeBootPool(Current);
+      FreePoolIfPresent(Current);
       return EFI_OUT_OF_RESOURCES;
     }
   }
-  FreeBootPool(Current);
+  FreePoolIfPresent(Current);
 
   UINTN BaseSize = Utf16Size(*OriginalStr);
   CHAR16 *NewText = static_cast<CHAR16 *>(AllocateBootDataPool(BaseSize + Utf16Size(Text) - sizeof(CHAR16)));
@@ -35,7 +36,7 @@ EFI_STATUS AppendHiiString(EFI_STRING_ID StringId, CHAR16 **OriginalStr, const C
   gBS->CopyMem(NewText, *OriginalStr, BaseSize);
   Utf16Append(NewText, Text);
   Status = HiiLibStrSet(mHiiHandle, StringId, NewText, NULL);
-  FreeBootPool(NewText);
+  FreePoolIfPresent(NewText);
   if (Status != EFI_SUCCESS) {
     QV_DIAG("ERROR. Quorvane.AppendHiiString: HiiLibStrSet failed, %r\n", QV_DIAG_ARG(Status));
   }

@@ -1,5 +1,6 @@
 #include "hdd/hdd_security_status.h"
 
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "hdd/device_path_nodes.h"
 #include "include/guids.h"
@@ -68,7 +69,7 @@ UINTN RefreshHddSecurityStatus(VOID) {
   if (EFI_ERROR(mHddPassword->GetDeviceInfoList(mHddPassword, &Count, List))) {
     // Keep the previous list, count and ports together: the port states shown
     // are still those of the last successful refresh.
-    FreeBootPool(List);
+    FreePoolIfPresent(List);
     return mHddDeviceCount;
   }
   // The service had room for six entries only; more cannot have been written.
@@ -77,16 +78,12 @@ UINTN RefreshHddSecurityStatus(VOID) {
   }
   UINT16 *Ports = (UINT16 *)AllocateClearedPool(Count * sizeof(UINT16));
   if (Ports == NULL) {
-    FreeBootPool(List);
+    FreePoolIfPresent(List);
     return 0;
   }
   // The lists of the previous refresh are not referenced anywhere else.
-  if (mHddDeviceList != NULL) {
-    FreeBootPool(mHddDeviceList);
-  }
-  if (mHddPortOfDevice != NULL) {
-    FreeBootPool(mHddPortOfDevice);
-  }
+  FreePoolIfPresent(mHddDeviceList);
+  FreePoolIfPresent(mHddPortOfDevice);
   mHddDeviceList = List;
   mHddDeviceCount = Count;
   mHddPortOfDevice = Ports;
@@ -147,16 +144,14 @@ EFI_STATUS GetHddPortNumber(const HDD_PASSWORD_DEVICE_INFO *Device, UINT16 *Port
       continue;
     }
     BOOLEAN Match = IsDevicePathEqual(DiskPath, PortPath);
-    if (PortPath != NULL) {
-      FreeBootPool(PortPath);
-    }
+    FreePoolIfPresent(PortPath);
     if (Match) {
       *Port = Index;
       Status = EFI_SUCCESS;
       break;
     }
   }
-  FreeBootPool(DiskPath);
+  FreePoolIfPresent(DiskPath);
   return Status;
 }
 

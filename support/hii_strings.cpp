@@ -1,5 +1,6 @@
 #include "support/hii_strings.h"
 
+#include "entry/image_memory.h"
 #include "entry/service_context.h"
 #include "include/guids.h"
 #include "support/memory.h"
@@ -83,7 +84,7 @@ EFI_STATUS HiiLibStrGet(EFI_HII_HANDLE HiiHandle, EFI_STRING_ID StringId, EFI_ST
   Status = Hii->GetString(Hii, Language, HiiHandle, StringId, *String, &Size, FontInfo);
   if (EFI_ERROR(Status)) {
     // Success is the only case in which the caller takes the buffer.
-    FreeBootPool(*String);
+    FreePoolIfPresent(*String);
     *String = NULL;
   }
   return Status;
@@ -120,7 +121,7 @@ CHAR8 *HiiLibPackageLanguages(EFI_HII_HANDLE HiiHandle) {
   }
   EFI_STATUS Status = Hii->GetLanguages(Hii, HiiHandle, List, &Size);
   if (Status == EFI_BUFFER_TOO_SMALL) {
-    FreeBootPool(List);
+    FreePoolIfPresent(List);
     List = static_cast<CHAR8 *>(AllocateBootDataPool(Size));
     if (List == NULL) {
       return NULL;
@@ -128,7 +129,7 @@ CHAR8 *HiiLibPackageLanguages(EFI_HII_HANDLE HiiHandle) {
     Status = Hii->GetLanguages(Hii, HiiHandle, List, &Size);
   }
   if (EFI_ERROR(Status)) {
-    FreeBootPool(List);
+    FreePoolIfPresent(List);
     return NULL;
   }
   return List;
@@ -150,9 +151,7 @@ EFI_STATUS HiiLibStrGetAnyLanguage(EFI_HII_HANDLE HiiHandle, EFI_STRING_ID Strin
   CHAR8 *List = HiiLibPackageLanguages(HiiHandle);
   CHAR8 *Cursor = List;
   HiiLibSplitLanguage(&Cursor, Language);
-  if (List != NULL) {
-    FreeBootPool(List);
-  }
+  FreePoolIfPresent(List);
   return Hii->GetString(Hii, Language, HiiHandle, StringId, String, StringSize, NULL);
 }
 
@@ -171,7 +170,7 @@ EFI_STATUS HiiLibStrSetAllLanguages(EFI_HII_HANDLE HiiHandle, EFI_STRING_ID Stri
     HiiLibSplitLanguage(&Cursor, Language);
     Status = Hii->SetString(Hii, HiiHandle, StringId, Language, String, NULL);
   }
-  FreeBootPool(List);
+  FreePoolIfPresent(List);
   return Status;
 }
 
@@ -186,7 +185,7 @@ EFI_STATUS HiiLibStrGetAlloc(EFI_HII_HANDLE HiiHandle, EFI_STRING_ID StringId, E
   }
   EFI_STATUS Status = HiiLibStrGetAnyLanguage(HiiHandle, StringId, *String, &Size);
   if (Status == EFI_BUFFER_TOO_SMALL) {
-    FreeBootPool(*String);
+    FreePoolIfPresent(*String);
     *String = static_cast<EFI_STRING>(AllocateClearedPool(Size));
     if (*String == NULL) {
       return EFI_OUT_OF_RESOURCES;

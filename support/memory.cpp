@@ -25,7 +25,3 @@ VOID *AllocatePoolCopy(UINTN Size, const VOID *Source) {
   }
   return Buffer;
 }
-
-// One out-of-line call for every release: the driver frees pool in some twenty
-// places, and a call of this is shorter than the boot-service call written out.
-__attribute__((noinline)) VOID FreeBootPool(VOID *Buffer) { gBS->FreePool(Buffer); }

@@ -8,5 +8,3 @@ VOID *AllocateBootDataPool(UINTN Size);
 VOID *AllocateClearedPool(UINTN Size);
 // The same, holding the first Size bytes of Source.
 VOID *AllocatePoolCopy(UINTN Size, const VOID *Source);
-// Returns a block of pool (from any of the above, or handed over by a service).
-VOID FreeBootPool(VOID *Buffer);
