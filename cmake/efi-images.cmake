@@ -35,3 +35,5 @@ quorvane_driver_image(QuorvaneDiagnostics 1)
 if(EXISTS ${CMAKE_SOURCE_DIR}/testbed/testbed.cmake)
   include(${CMAKE_SOURCE_DIR}/testbed/testbed.cmake)
 endif()
+
+include(${CMAKE_SOURCE_DIR}/fwpack/fwpack.cmake)
