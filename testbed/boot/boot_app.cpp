@@ -6,12 +6,16 @@
 //   mode=setup   starts the firmware's own setup program (boot option "UiApp"),
 //                whose Device Manager lists the Security page;
 //   mode=checks  runs the start-up and configuration checks and reports them
-//                on the serial line.
+//                on the serial line;
+//   mode=dispatch hands a firmware volume holding the driver's firmware file
+//                to the DXE dispatcher before and after loading the services
+//                (the driver itself is not loaded from the disk).
 #include "include/guids.h"
 #include "include/protocols/form_browser2.h"
 #include "include/protocols/loaded_image.h"
 #include "include/protocols/platform_services.h"
 #include "testbed/boot/checks.h"
+#include "testbed/boot/dispatch.h"
 #include "testbed/include/testbed_protocols.h"
 #include "testbed/support/console_dialog.h"
 #include "testbed/support/image_loader.h"
@@ -56,6 +60,14 @@ const ServiceImage kServices[] = {
     {u"\\EFI\\QUORVANE\\SETUPBRW.EFI", "setup-browser"},
     {u"\\EFI\\QUORVANE\\HDDPWD.EFI", "hdd-password"},
 };
+
+VOID LoadServices(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST) {
+  for (const ServiceImage &Service : kServices) {
+    EFI_HANDLE Loaded = NULL;
+    EFI_STATUS Status = LoadAndStartImage(ImageHandle, ST, Service.Path, &Loaded);
+    LogEvent("boot service %a status=%x", (UINT64)Service.Name, Status);
+  }
+}
 
 EFI_HII_HANDLE SecurityHiiHandle(EFI_SYSTEM_TABLE *ST) {
   QEL_FORM_SET_PROTOCOL *Record = NULL;
@@ -160,11 +172,14 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   LogEventsFromScenario(ST->RuntimeServices);
   LogEvent("boot scenario status=%x size=%d", Status, (UINT64)Size);
 
-  for (const ServiceImage &Service : kServices) {
-    EFI_HANDLE Loaded = NULL;
-    Status = LoadAndStartImage(ImageHandle, ST, Service.Path, &Loaded);
-    LogEvent("boot service %a status=%x", (UINT64)Service.Name, Status);
+  if (ScenarioIs(ST->RuntimeServices, "mode", "dispatch")) {
+    DispatchVolumeBeforeServices(ImageHandle, ST);
+    LoadServices(ImageHandle, ST);
+    DispatchAfterServices(ST);
+    PowerOff(ST);
+    return EFI_SUCCESS;
   }
+  LoadServices(ImageHandle, ST);
   BOOLEAN Diagnostics = ScenarioIs(ST->RuntimeServices, "driver", "diagnostics");
   EFI_HANDLE Driver = NULL;
   Status = LoadAndStartImage(ImageHandle, ST, Diagnostics ? u"\\EFI\\QUORVANE\\DIAG.EFI" : u"\\EFI\\QUORVANE\\QUORVANE.EFI",
