@@ -47,3 +47,59 @@ class BuiltIn(Testbed):
                 self.send("\x1b")
             time.sleep(0.5)
         return False
+
+
+def _press_esc_until_setup(machine, log, timeout=90):
+    """Presses Esc on the machine's keyboard (HMP sendkey) until the serial
+    log shows the front page: the person at the terminal lands in setup."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        time.sleep(0.5)
+        try:
+            with open(log, "rb") as handle:
+                seen = handle.read()
+        except OSError:
+            continue
+        if b"Device Manager" in seen:
+            return
+        if seen:
+            try:
+                machine.monitor("sendkey esc")
+            except OSError:
+                pass
+
+
+def run_interactive(args):
+    """./scripts/run --built-in: the built-in code image in this terminal, into its setup program."""
+    import shutil
+    import subprocess
+    scenario = {"user": args.user, "events": "off"}
+    if args.txt:
+        scenario["txt"] = 1
+    workdir = os.path.abspath(args.keep) if args.keep else None
+    vars_file = None
+    if workdir and os.path.exists(os.path.join(workdir, "vars.fd")):
+        vars_file = os.path.join(workdir, "vars.fd.saved")
+        os.replace(os.path.join(workdir, "vars.fd"), vars_file)
+    machine = Machine("run-built-in", {}, workdir=workdir, vars_file=vars_file, machine="pc" if args.ide_disk else "q35", tpm=args.tpm,
+                      ide_disk=args.ide_disk, code=code_image(args.efi_dir),
+                      qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
+    command = machine.command(interactive=True)
+    log = os.path.join(machine.dir, "console.log")
+    # The serial console in this terminal as before, with a copy in a log the
+    # Esc presser watches.
+    at = command.index("mon:stdio")
+    command[at - 1:at + 1] = ["-chardev", f"stdio,id=console,mux=on,logfile={log}", "-serial", "chardev:console",
+                              "-mon", "chardev=console"]
+    print(f"run: OVMF with the page built in ({machine.code}); signed in as {args.user}")
+    print("run: Esc is pressed for you until the setup program shows; then Device Manager > Security")
+    presser = threading.Thread(target=_press_esc_until_setup, args=(machine, log), daemon=True)
+    try:
+        if args.tpm:
+            machine.start_tpm()
+        presser.start()
+        return subprocess.call(command)
+    finally:
+        machine.stop()
+        if not args.keep:
+            shutil.rmtree(machine.dir, ignore_errors=True)
