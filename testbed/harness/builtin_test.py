@@ -11,9 +11,10 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "fwpack"))
 from builtin import BuiltIn, code_image  # noqa: E402
 from fwpack.module import Module  # noqa: E402
-from fwpack.tests.uefiextract import file_and_sections, report  # noqa: E402
+from uefiextract import file_and_sections, report  # noqa: E402
 from page_test import Checks, highlight, right_text  # noqa: E402
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
