@@ -8,6 +8,7 @@
   builtin --code OVMF_CODE.fd -o X.fd FILE.ffs...
                                                 the code image with the files in its DXE volume
   show    FILE [--depex]                        reads a volume, firmware file or dependency expression back
+  sizes   FILE.ffs [--code OVMF_CODE.fd]        its size, LZMA-compressed alone and as added to the DXE volume
 
 Errors name what is wrong, exit with 1 and leave no output behind."""
 import argparse
@@ -108,6 +109,27 @@ def command_show(args):
     return {}
 
 
+def command_sizes(args):
+    """What a firmware file costs: its bytes, LZMA-compressed alone (the
+    properties of OVMF's compressed volume: lc 3, lp 0, pb 2), and with --code
+    how much the code image's LZMA section grows when the file is added to its
+    DXE volume (both compressed here, so the figure is ours, not the
+    original's)."""
+    data = read(args.file, "firmware file")
+    item = ffs.FirmwareFile(data, 0, 1, f"firmware file {args.file}")
+    like = bytes([0x5D]) + (1 << 24).to_bytes(4, "little") + bytes(8)
+    pe32 = item.section(sec.PE32)
+    print(f"{os.path.basename(args.file)}: {len(data)} bytes, LZMA {len(compact.lzma_compress(data, like))} bytes"
+          + (f" (its PE32 image alone: LZMA {len(compact.lzma_compress(pe32.body, like))} bytes)" if pe32 else ""))
+    if args.code:
+        image = compact.CompactImage(read(args.code, "code image"))
+        without = len(compact.lzma_compress(image.contents, image.packed))
+        grown = compact.CompactImage(image.with_files([data]))
+        print(f"in the DXE volume of {os.path.basename(args.code)}: its LZMA section grows by "
+              f"{len(grown.packed) - without} bytes ({without} -> {len(grown.packed)})")
+    return {}
+
+
 def parser():
     top = argparse.ArgumentParser(prog="fwpack", description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     commands = top.add_subparsers(dest="command", required=True)
@@ -140,6 +162,10 @@ def parser():
     item.add_argument("file")
     item.add_argument("--depex", action="store_true")
     item.set_defaults(run=command_show)
+    item = commands.add_parser("sizes")
+    item.add_argument("file")
+    item.add_argument("--code")
+    item.set_defaults(run=command_sizes)
     return top
 
 
