@@ -25,31 +25,6 @@
 
 namespace {
 
-EFI_STATUS ReadScenarioFile(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST, CHAR8 *Text, UINTN *Size) {
-  EFI_BOOT_SERVICES *BS = ST->BootServices;
-  EFI_LOADED_IMAGE_PROTOCOL *Self = NULL;
-  EFI_STATUS Status = BS->HandleProtocol(ImageHandle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Self));
-  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL *Volume = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = BS->HandleProtocol(Self->DeviceHandle, &gEfiSimpleFileSystemProtocolGuid,
-                                reinterpret_cast<VOID **>(&Volume));
-  }
-  EFI_FILE_PROTOCOL *Root = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = Volume->OpenVolume(Volume, &Root);
-  }
-  EFI_FILE_PROTOCOL *File = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = Root->Open(Root, &File, u"\\testbed\\scenario.txt", EFI_FILE_MODE_READ, 0);
-    if (!EFI_ERROR(Status)) {
-      Status = File->Read(File, Size, Text);
-      File->Close(File);
-    }
-    Root->Close(Root);
-  }
-  return Status;
-}
-
 struct ServiceImage {
   const CHAR16 *Path;
   const CHAR8 *Name;
@@ -162,7 +137,7 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   EFI_RESET_SYSTEM FirmwareReset = ST->RuntimeServices->ResetSystem;
   CHAR8 Scenario[1024];
   UINTN Size = sizeof(Scenario) - 1;
-  EFI_STATUS Status = ReadScenarioFile(ImageHandle, ST, Scenario, &Size);
+  EFI_STATUS Status = ReadFileBesideImage(ImageHandle, ST, u"\\testbed\\scenario.txt", Scenario, &Size);
   if (EFI_ERROR(Status)) {
     Size = 0;
   }

@@ -5,8 +5,9 @@
 #include "include/protocols/hii_database.h"
 #include "include/protocols/loaded_image.h"
 #include "include/protocols/platform_services.h"
+#include "support/strings.h"
 #include "testbed/include/dxe_services.h"
-#include "testbed/include/testbed_protocols.h"
+#include "testbed/support/image_loader.h"
 #include "testbed/support/serial_log.h"
 #include "testbed/support/text.h"
 
@@ -16,50 +17,13 @@ constexpr UINTN kVolumePages = 64;  // room for the volume: 256 KiB
 
 EFI_DXE_SERVICES *mDxe;
 
-BOOLEAN SameGuid(const EFI_GUID *A, const EFI_GUID *B) {
-  const UINT8 *Left = reinterpret_cast<const UINT8 *>(A);
-  const UINT8 *Right = reinterpret_cast<const UINT8 *>(B);
-  for (UINTN Index = 0; Index < sizeof(EFI_GUID); Index++) {
-    if (Left[Index] != Right[Index]) {
-      return FALSE;
-    }
-  }
-  return TRUE;
-}
-
 EFI_DXE_SERVICES *FindDxeServices(EFI_SYSTEM_TABLE *ST) {
   for (UINTN Index = 0; Index < ST->NumberOfTableEntries; Index++) {
-    if (SameGuid(&ST->ConfigurationTable[Index].VendorGuid, &gEfiDxeServicesTableGuid)) {
+    if (GuidsEqual(&ST->ConfigurationTable[Index].VendorGuid, &gEfiDxeServicesTableGuid)) {
       return static_cast<EFI_DXE_SERVICES *>(ST->ConfigurationTable[Index].VendorTable);
     }
   }
   return NULL;
-}
-
-EFI_STATUS ReadVolumeFile(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST, VOID *Buffer, UINTN *Size) {
-  EFI_BOOT_SERVICES *BS = ST->BootServices;
-  EFI_LOADED_IMAGE_PROTOCOL *Self = NULL;
-  EFI_STATUS Status = BS->HandleProtocol(ImageHandle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Self));
-  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL *Volume = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = BS->HandleProtocol(Self->DeviceHandle, &gEfiSimpleFileSystemProtocolGuid,
-                                reinterpret_cast<VOID **>(&Volume));
-  }
-  EFI_FILE_PROTOCOL *Root = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = Volume->OpenVolume(Volume, &Root);
-  }
-  if (EFI_ERROR(Status)) {
-    return Status;
-  }
-  EFI_FILE_PROTOCOL *File = NULL;
-  Status = Root->Open(Root, &File, u"\\testbed\\dispatch.fv", EFI_FILE_MODE_READ, 0);
-  if (!EFI_ERROR(Status)) {
-    Status = File->Read(File, Size, Buffer);
-    File->Close(File);
-  }
-  Root->Close(Root);
-  return Status;
 }
 
 // Loaded images whose file path names the driver's firmware file: the
@@ -79,7 +43,7 @@ UINTN DriverImagesFromVolume(EFI_BOOT_SERVICES *BS) {
     }
     const UINT8 *Node = reinterpret_cast<const UINT8 *>(Image->FilePath);
     if (Node[0] == MEDIA_DEVICE_PATH && Node[1] == MEDIA_PIWG_FW_FILE_DP &&
-        SameGuid(reinterpret_cast<const EFI_GUID *>(Node + 4), &gQuorvaneFileGuid)) {
+        GuidsEqual(reinterpret_cast<const EFI_GUID *>(Node + 4), &gQuorvaneFileGuid)) {
       Count++;
     }
   }
@@ -103,7 +67,7 @@ BOOLEAN PackageListRegistered(EFI_BOOT_SERVICES *BS) {
   }
   BOOLEAN Found = FALSE;
   for (UINTN Offset = 0; Offset + 20 <= Size && !Found;) {
-    Found = SameGuid(reinterpret_cast<const EFI_GUID *>(Lists + Offset), &gSecurityPackageListGuid);
+    Found = GuidsEqual(reinterpret_cast<const EFI_GUID *>(Lists + Offset), &gSecurityPackageListGuid);
     UINT32 Length;
     BS->CopyMem(&Length, Lists + Offset + 16, 4);
     if (Length < 20) {
@@ -204,7 +168,7 @@ VOID DispatchVolumeBeforeServices(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST) 
   EFI_STATUS Status = BS->AllocatePages(AllocateAnyPages, EfiBootServicesData, kVolumePages, &Address);
   UINTN Size = kVolumePages * 4096;
   if (!EFI_ERROR(Status)) {
-    Status = ReadVolumeFile(ImageHandle, ST, reinterpret_cast<VOID *>(Address), &Size);
+    Status = ReadFileBesideImage(ImageHandle, ST, u"\\testbed\\dispatch.fv", reinterpret_cast<VOID *>(Address), &Size);
   }
   LogEvent("dispatch volume read status=%x size=%d", Status, (UINT64)Size);
   if (EFI_ERROR(Status)) {

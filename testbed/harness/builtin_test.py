@@ -15,7 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from builtin import BuiltIn, code_image  # noqa: E402
 from fwpack.module import Module  # noqa: E402
 from uefiextract import file_and_sections, report  # noqa: E402
-from page_test import Checks, highlight, right_text  # noqa: E402
+from page_test import Checks, open_from_device_manager, right_text  # noqa: E402
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 MODULES = [os.path.join(ROOT, "fwpack", "modules", "Quorvane.module")] + [
@@ -46,20 +46,12 @@ def main():
     check_image(image, c)
     with BuiltIn("builtin", args.efi_dir, machine="pc", ide_disk=True, user="Supervisor") as machine:
         if c.expect(machine.enter_setup(args.timeout), "Esc did not open the firmware's setup program"):
-            machine.settle(3, 60)
-            if c.expect(highlight(machine, "Device Manager"), "cannot reach Device Manager"):
-                machine.key("enter")
-                machine.settle(3, 60)
-                c.expect(machine.screen().find("> Security") is not None, "Device Manager does not list \"Security\"")
-                if c.expect(highlight(machine, "> Security"), "cannot reach \"Security\""):
-                    machine.key("enter")
-                    machine.settle(3, 60)
-                    screen = machine.screen()
-                    print(screen.text())
-                    c.expect(right_text(screen, "Supervisor Password is:") == "Cleared",
-                             "the page lacks \"Supervisor Password is:\" \"Cleared\"")
-                    c.expect(right_text(screen, "HDD 0 Password:") == "Unsupported",
-                             f"\"HDD 0 Password:\" reads {right_text(screen, 'HDD 0 Password:')!r}, not \"Unsupported\"")
+            screen = open_from_device_manager(machine, c)
+            if screen is not None:
+                c.expect(right_text(screen, "Supervisor Password is:") == "Cleared",
+                         "the page lacks \"Supervisor Password is:\" \"Cleared\"")
+                c.expect(right_text(screen, "HDD 0 Password:") == "Unsupported",
+                         f"\"HDD 0 Password:\" reads {right_text(screen, 'HDD 0 Password:')!r}, not \"Unsupported\"")
         events = machine.events()
     c.expect(any(e.startswith("accounts signed-in=Supervisor") for e in events),
              "the accounts service built into the firmware did not start")
