@@ -103,7 +103,11 @@ class Volume:
                 raise FwpackError(f"{self.where}: extension header offset {self.ext_header_offset} outside the volume")
             self.name = guid_text(self.data[self.ext_header_offset:self.ext_header_offset + 16])
             ext_size, = struct.unpack_from("<I", self.data, self.ext_header_offset + 16)
-            first = max(first, self.ext_header_offset + ext_size)
+            # The extension header usually sits in the data of a pad file that
+            # opens the volume (then the files start right after the header);
+            # directly after the header, it comes before the first file.
+            if self.ext_header_offset == self.header_length:
+                first = self.ext_header_offset + ext_size
         self.files = []
         self.free_offset = self._read_files(align8(first))
 

@@ -75,6 +75,8 @@ class BuiltInCodeImage(Scratch):
         self.assertEqual(len(image), len(original.image))
         taken = compact.CompactImage(image)
         self.assertEqual(len(taken.dxe.data), len(original.dxe.data))
+        self.assertEqual(taken.dxe.name, "7CB8BDC9-F8EB-4F34-AAEA-3EE4AF6516A1", "OVMF's DXE volume, by its extension header")
+        self.assertEqual(taken.dxe.files[0].kind, ffs.PAD, "the pad file holding the extension header is a file like any")
         self.assertEqual(compact.lzma_properties(taken.packed)[:4], compact.lzma_properties(original.packed)[:4])
         self.assertEqual(compact.lzma_properties(taken.packed)[4], len(taken.contents),
                          "the LZMA header carries the real size")
