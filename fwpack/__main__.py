@@ -94,15 +94,28 @@ def describe_file(item, indent=""):
     return lines
 
 
+def describe_volume(fv, where):
+    lines = [f"{where}: {fv.name or fv.file_system} size {fv.length} files {len(fv.files)} free {fv.free_space}"]
+    for item in fv.files:
+        lines += describe_file(item, "  ")
+    return lines
+
+
 def command_show(args):
     data = read(args.file, "input")
     if args.depex:
         lines = [f"{name}{' ' + guid if guid else ''}" for name, guid in depex.decode(data)]
     elif data[40:44] == b"_FVH":
-        fv = Volume(data, 0, f"firmware volume {args.file}")
-        lines = [f"volume {fv.file_system} size {fv.length} files {len(fv.files)} free {fv.free_space}"]
-        for item in fv.files:
-            lines += describe_file(item, "  ")
+        lines = []
+        for offset, fv in compact.volumes(data):
+            lines += describe_volume(fv, f"volume at 0x{offset:X}")
+        if any(item.kind == ffs.FIRMWARE_VOLUME_IMAGE for _, fv in compact.volumes(data) for item in fv.files):
+            try:
+                image = compact.CompactImage(data)
+            except FwpackError:
+                image = None
+            if image is not None:
+                lines += describe_volume(image.dxe, "DXE volume in the LZMA section")
     else:
         lines = describe_file(ffs.FirmwareFile(data, 0, 1, f"firmware file {args.file}"))
     print("\n".join(lines))

@@ -73,6 +73,10 @@ def run_interactive(args):
     """./scripts/run --built-in: the built-in code image in this terminal, into its setup program."""
     import shutil
     import subprocess
+    if args.diagnostics or args.setup:
+        print("run: --built-in boots the firmware's setup program with the shipped image built in; "
+              "--diagnostics and --setup do not apply", file=sys.stderr)
+        return 2
     scenario = {"user": args.user, "events": "off"}
     if args.txt:
         scenario["txt"] = 1

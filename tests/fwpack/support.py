@@ -25,11 +25,11 @@ def read(path):
         return handle.read()
 
 
-def fwpack(*arguments):
-    """(exit code, stderr) of python3 -m fwpack with arguments."""
+def fwpack(*arguments, output=False):
+    """(exit code, stderr) of python3 -m fwpack with arguments; with output, (exit code, stdout)."""
     run = subprocess.run([sys.executable, "-m", "fwpack", *arguments], cwd=ROOT, stdout=subprocess.PIPE,
                          stderr=subprocess.PIPE, env=dict(os.environ, PYTHONPATH=ROOT), timeout=300)
-    return run.returncode, run.stderr.decode(errors="replace")
+    return run.returncode, (run.stdout if output else run.stderr).decode(errors="replace")
 
 
 class Scratch(unittest.TestCase):

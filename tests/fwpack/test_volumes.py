@@ -89,6 +89,13 @@ class BuiltInCodeImage(Scratch):
         end = original.compact_offset + original.compact.length
         self.assertEqual(image[end:], original.image[end:])
 
+    def test_show_reads_the_dxe_volume_back(self):
+        status, shown = fwpack("show", built(os.path.join("kit", "OVMF_CODE_4M.Quorvane.fd")), output=True)
+        self.assertEqual(status, 0)
+        dxe = shown.split("DXE volume in the LZMA section: 7CB8BDC9-F8EB-4F34-AAEA-3EE4AF6516A1")[1]
+        self.assertIn(f"file {FILE_GUID} DRIVER size {len(read(built('Quorvane.ffs')))}", dxe)
+        self.assertIn('section USER_INTERFACE size 22 "Quorvane"', dxe)
+
     def test_bad_input_is_refused_and_leaves_no_output(self):
         quorvane = built("Quorvane.ffs")
         damaged = bytearray(read(quorvane))
