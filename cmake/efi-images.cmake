@@ -32,6 +32,8 @@ endfunction()
 quorvane_driver_image(Quorvane 0)
 quorvane_driver_image(QuorvaneDiagnostics 1)
 
+include(${CMAKE_SOURCE_DIR}/fwpack/fwpack.cmake)
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/testbed/testbed.cmake)
   include(${CMAKE_SOURCE_DIR}/testbed/testbed.cmake)
 endif()

@@ -37,4 +37,7 @@ testbed_image(TestbedHddPassword driver HddPasswordMain ${CMAKE_SOURCE_DIR}/test
 # The boot application that loads them and the driver.
 # The parity record is shared with the host program (testbed/parity/host_parity.cpp).
 testbed_image(TestbedBoot application BootMain ${CMAKE_SOURCE_DIR}/testbed/boot/boot_app.cpp
-              ${CMAKE_SOURCE_DIR}/testbed/boot/checks.cpp ${CMAKE_SOURCE_DIR}/testbed/parity/parity_record.cpp)
+              ${CMAKE_SOURCE_DIR}/testbed/boot/checks.cpp ${CMAKE_SOURCE_DIR}/testbed/parity/parity_record.cpp
+              ${CMAKE_SOURCE_DIR}/testbed/boot/dispatch.cpp ${CMAKE_SOURCE_DIR}/support/strings.cpp)
+
+include(${CMAKE_SOURCE_DIR}/testbed/firmware/firmware.cmake)

@@ -6,12 +6,16 @@
 //   mode=setup   starts the firmware's own setup program (boot option "UiApp"),
 //                whose Device Manager lists the Security page;
 //   mode=checks  runs the start-up and configuration checks and reports them
-//                on the serial line.
+//                on the serial line;
+//   mode=dispatch hands a firmware volume holding the driver's firmware file
+//                to the DXE dispatcher before and after loading the services
+//                (the driver itself is not loaded from the disk).
 #include "include/guids.h"
 #include "include/protocols/form_browser2.h"
 #include "include/protocols/loaded_image.h"
 #include "include/protocols/platform_services.h"
 #include "testbed/boot/checks.h"
+#include "testbed/boot/dispatch.h"
 #include "testbed/include/testbed_protocols.h"
 #include "testbed/support/console_dialog.h"
 #include "testbed/support/image_loader.h"
@@ -20,31 +24,6 @@
 #include "testbed/support/text.h"
 
 namespace {
-
-EFI_STATUS ReadScenarioFile(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST, CHAR8 *Text, UINTN *Size) {
-  EFI_BOOT_SERVICES *BS = ST->BootServices;
-  EFI_LOADED_IMAGE_PROTOCOL *Self = NULL;
-  EFI_STATUS Status = BS->HandleProtocol(ImageHandle, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Self));
-  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL *Volume = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = BS->HandleProtocol(Self->DeviceHandle, &gEfiSimpleFileSystemProtocolGuid,
-                                reinterpret_cast<VOID **>(&Volume));
-  }
-  EFI_FILE_PROTOCOL *Root = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = Volume->OpenVolume(Volume, &Root);
-  }
-  EFI_FILE_PROTOCOL *File = NULL;
-  if (!EFI_ERROR(Status)) {
-    Status = Root->Open(Root, &File, u"\\testbed\\scenario.txt", EFI_FILE_MODE_READ, 0);
-    if (!EFI_ERROR(Status)) {
-      Status = File->Read(File, Size, Text);
-      File->Close(File);
-    }
-    Root->Close(Root);
-  }
-  return Status;
-}
 
 struct ServiceImage {
   const CHAR16 *Path;
@@ -56,6 +35,14 @@ const ServiceImage kServices[] = {
     {u"\\EFI\\QUORVANE\\SETUPBRW.EFI", "setup-browser"},
     {u"\\EFI\\QUORVANE\\HDDPWD.EFI", "hdd-password"},
 };
+
+VOID LoadServices(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *ST) {
+  for (const ServiceImage &Service : kServices) {
+    EFI_HANDLE Loaded = NULL;
+    EFI_STATUS Status = LoadAndStartImage(ImageHandle, ST, Service.Path, &Loaded);
+    LogEvent("boot service %a status=%x", (UINT64)Service.Name, Status);
+  }
+}
 
 EFI_HII_HANDLE SecurityHiiHandle(EFI_SYSTEM_TABLE *ST) {
   QEL_FORM_SET_PROTOCOL *Record = NULL;
@@ -150,7 +137,7 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   EFI_RESET_SYSTEM FirmwareReset = ST->RuntimeServices->ResetSystem;
   CHAR8 Scenario[1024];
   UINTN Size = sizeof(Scenario) - 1;
-  EFI_STATUS Status = ReadScenarioFile(ImageHandle, ST, Scenario, &Size);
+  EFI_STATUS Status = ReadFileBesideImage(ImageHandle, ST, u"\\testbed\\scenario.txt", Scenario, &Size);
   if (EFI_ERROR(Status)) {
     Size = 0;
   }
@@ -160,11 +147,14 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   LogEventsFromScenario(ST->RuntimeServices);
   LogEvent("boot scenario status=%x size=%d", Status, (UINT64)Size);
 
-  for (const ServiceImage &Service : kServices) {
-    EFI_HANDLE Loaded = NULL;
-    Status = LoadAndStartImage(ImageHandle, ST, Service.Path, &Loaded);
-    LogEvent("boot service %a status=%x", (UINT64)Service.Name, Status);
+  if (ScenarioIs(ST->RuntimeServices, "mode", "dispatch")) {
+    DispatchVolumeBeforeServices(ImageHandle, ST);
+    LoadServices(ImageHandle, ST);
+    DispatchAfterServices(ST);
+    PowerOff(ST);
+    return EFI_SUCCESS;
   }
+  LoadServices(ImageHandle, ST);
   BOOLEAN Diagnostics = ScenarioIs(ST->RuntimeServices, "driver", "diagnostics");
   EFI_HANDLE Driver = NULL;
   Status = LoadAndStartImage(ImageHandle, ST, Diagnostics ? u"\\EFI\\QUORVANE\\DIAG.EFI" : u"\\EFI\\QUORVANE\\QUORVANE.EFI",

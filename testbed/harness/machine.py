@@ -47,8 +47,10 @@ def make_fat_image(path, files, size_kib=16384):
 
 class Machine:
     def __init__(self, name, files, workdir=None, machine="q35", tpm=False, ide_disk=False, vars_file=None,
-                 memory=256, no_reboot=False):
+                 memory=256, no_reboot=False, code=OVMF_CODE, qemu_arguments=()):
         self.name = name
+        self.code = code
+        self.qemu_arguments = list(qemu_arguments)
         self.own_dir = workdir is None
         self.dir = workdir or tempfile.mkdtemp(prefix=f"quorvane-{name}-")
         os.makedirs(self.dir, exist_ok=True)
@@ -79,11 +81,12 @@ class Machine:
     def command(self, interactive=False):
         arguments = ["qemu-system-x86_64", "-machine", self.machine, "-accel", "tcg", "-m", str(self.memory),
                      "-smp", "1",
-                     "-drive", f"if=pflash,format=raw,unit=0,file={OVMF_CODE},readonly=on",
+                     "-drive", f"if=pflash,format=raw,unit=0,file={self.code},readonly=on",
                      "-drive", f"if=pflash,format=raw,unit=1,file={self.vars}",
                      "-net", "none"]
         if self.no_reboot:
             arguments += ["-no-reboot"]
+        arguments += self.qemu_arguments
         if os.environ.get("QUORVANE_DEBUGCON"):
             # OVMF's own debug messages (I/O port 0x402) into the run folder.
             arguments += ["-debugcon", f"file:{os.path.join(self.dir, 'debug.log')}",

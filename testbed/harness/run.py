@@ -28,7 +28,12 @@ def main():
     parser.add_argument("--txt", action="store_true", help="a platform reporting TXT support (shows the TXT switch)")
     parser.add_argument("--diagnostics", action="store_true", help="load QuorvaneDiagnostics.efi")
     parser.add_argument("--keep", metavar="DIR", help="keep the disks and variable store in DIR across runs")
+    parser.add_argument("--built-in", action="store_true",
+                        help="OVMF with the page built in (kit/OVMF_CODE_4M.Quorvane.fd), no boot application")
     args = parser.parse_args()
+    if args.built_in:
+        from builtin import run_interactive
+        return run_interactive(args)
 
     scenario = {"mode": "setup" if args.setup else "page", "user": args.user, "events": "off"}
     if args.txt:

@@ -2,6 +2,7 @@
 
 #include "include/guids.h"
 #include "include/protocols/loaded_image.h"
+#include "testbed/include/testbed_protocols.h"
 
 namespace {
 
@@ -74,4 +75,30 @@ EFI_STATUS LoadAndStartImage(EFI_HANDLE ParentImage, EFI_SYSTEM_TABLE *SystemTab
   }
   *Loaded = Image;
   return BS->StartImage(Image, NULL, NULL);
+}
+
+EFI_STATUS ReadFileBesideImage(EFI_HANDLE ParentImage, EFI_SYSTEM_TABLE *SystemTable, const CHAR16 *Path,
+                               VOID *Buffer, UINTN *Size) {
+  EFI_BOOT_SERVICES *BS = SystemTable->BootServices;
+  EFI_LOADED_IMAGE_PROTOCOL *Self = NULL;
+  EFI_STATUS Status = BS->HandleProtocol(ParentImage, &gEfiLoadedImageProtocolGuid, reinterpret_cast<VOID **>(&Self));
+  EFI_SIMPLE_FILE_SYSTEM_PROTOCOL *Volume = NULL;
+  if (!EFI_ERROR(Status)) {
+    Status = BS->HandleProtocol(Self->DeviceHandle, &gEfiSimpleFileSystemProtocolGuid,
+                                reinterpret_cast<VOID **>(&Volume));
+  }
+  EFI_FILE_PROTOCOL *Root = NULL;
+  if (!EFI_ERROR(Status)) {
+    Status = Volume->OpenVolume(Volume, &Root);
+  }
+  EFI_FILE_PROTOCOL *File = NULL;
+  if (!EFI_ERROR(Status)) {
+    Status = Root->Open(Root, &File, Path, EFI_FILE_MODE_READ, 0);
+    if (!EFI_ERROR(Status)) {
+      Status = File->Read(File, Size, Buffer);
+      File->Close(File);
+    }
+    Root->Close(Root);
+  }
+  return Status;
 }

@@ -1,7 +1,9 @@
 // The scenario a testbed boot runs: "key=value" lines that the boot
 // application reads from \testbed\scenario.txt on the boot volume and
 // publishes as the volatile variable "QvScenario", where every testbed
-// service reads the keys it cares about. Keys:
+// service reads the keys it cares about. Without the variable (no boot
+// application: the services built into the firmware) the scenario comes from
+// QEMU's fw_cfg file "opt/quorvane/scenario". Keys:
 //   mode=page|setup|checks   what the boot application does after loading
 //   user=Supervisor|User     the account signed in to setup
 //   txt=1                    "Setup" is created with the TXT-capable byte set

@@ -37,6 +37,19 @@ if(QUORVANE_EFI_DIR)
                      --scenario ${scenario} ${page_${scenario}_arguments})
     set_tests_properties(firmware.page_${scenario} PROPERTIES LABELS firmware TIMEOUT 300)
   endforeach()
+  # The driver's firmware file on OVMF's DXE dispatcher: held back by its
+  # dependency expression until the testbed services are installed.
+  add_test(NAME firmware.dispatch_waits_for_services
+           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/dispatch_test.py --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(firmware.dispatch_waits_for_services PROPERTIES LABELS firmware TIMEOUT 300)
+
+  # OVMF's code image with the page and the testbed services built in
+  # (kit/OVMF_CODE_4M.Quorvane.fd): UEFIExtract reads it; the page opens from
+  # the firmware's own setup program without a boot application of ours.
+  add_test(NAME firmware.builtin_page_from_device_manager
+           COMMAND ${QUORVANE_PYTHON} ${QUORVANE_HARNESS}/builtin_test.py --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(firmware.builtin_page_from_device_manager PROPERTIES LABELS firmware TIMEOUT 400)
+
   # Emulated firmware reads the screen as it settles: keep the fuzzers' load off it.
   get_property(firmware_tests DIRECTORY PROPERTY TESTS)
   foreach(test ${firmware_tests})

@@ -1,0 +1,3 @@
+"""fwpack: writes and reads PI firmware files, their sections, dependency
+expressions and firmware volumes (PI specification, volume 3), and puts
+firmware files into an OVMF code image. Python standard library only."""

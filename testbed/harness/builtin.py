@@ -1,0 +1,109 @@
+"""OVMF with the page built in: the kit's code image (fwpack builtin) holds
+Quorvane.ffs and the testbed services in its DXE volume, so no boot
+application of ours runs. The firmware's own setup program is reached by
+pressing Esc while the firmware boots; Device Manager lists "Security"."""
+import os
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from machine import Machine  # noqa: E402
+from testbed import Testbed  # noqa: E402
+
+CODE_IMAGE = os.path.join("kit", "OVMF_CODE_4M.Quorvane.fd")
+# The firmware waits this long for a key before it boots (QEMU's boot menu wait).
+BOOT_WAIT = ["-boot", "menu=on,splash-time=5000"]
+
+
+def code_image(efi_dir):
+    path = os.path.join(efi_dir, CODE_IMAGE)
+    if not os.path.exists(path):
+        raise RuntimeError(f"missing {path} (build first)")
+    return path
+
+
+def scenario_arguments(**scenario):
+    """The scenario as QEMU hands it to the firmware (fw_cfg file opt/quorvane/scenario)."""
+    text = "".join(f"{key.replace('_', '-')}={value}\n" for key, value in scenario.items())
+    return ["-fw_cfg", f"name=opt/quorvane/scenario,string={text.replace(',', ',,')}"] if text else []
+
+
+class BuiltIn(Testbed):
+    """A machine booting the code image with the page built in, from an empty boot disk."""
+
+    def __init__(self, name, efi_dir, machine="q35", ide_disk=False, **scenario):
+        Machine.__init__(self, name, {}, machine=machine, ide_disk=ide_disk, code=code_image(efi_dir),
+                         qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
+        self.columns, self.rows = 80, 25
+
+    def enter_setup(self, timeout):
+        """Presses Esc until the front page shows "Device Manager"; False if it never does."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.screen().find("Device Manager") is not None:
+                return True
+            if self.output:
+                self.send("\x1b")
+            time.sleep(0.5)
+        return False
+
+
+def _press_esc_until_setup(machine, log, timeout=90):
+    """Presses Esc on the machine's keyboard (HMP sendkey) until the serial
+    log shows the front page: the person at the terminal lands in setup."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        time.sleep(0.5)
+        try:
+            with open(log, "rb") as handle:
+                seen = handle.read()
+        except OSError:
+            continue
+        if b"Device Manager" in seen:
+            return
+        if seen:
+            try:
+                machine.monitor("sendkey esc")
+            except OSError:
+                pass
+
+
+def run_interactive(args):
+    """./scripts/run --built-in: the built-in code image in this terminal, into its setup program."""
+    import shutil
+    import subprocess
+    if args.diagnostics or args.setup:
+        print("run: --built-in boots the firmware's setup program with the shipped image built in; "
+              "--diagnostics and --setup do not apply", file=sys.stderr)
+        return 2
+    scenario = {"user": args.user, "events": "off"}
+    if args.txt:
+        scenario["txt"] = 1
+    workdir = os.path.abspath(args.keep) if args.keep else None
+    vars_file = None
+    if workdir and os.path.exists(os.path.join(workdir, "vars.fd")):
+        vars_file = os.path.join(workdir, "vars.fd.saved")
+        os.replace(os.path.join(workdir, "vars.fd"), vars_file)
+    machine = Machine("run-built-in", {}, workdir=workdir, vars_file=vars_file, machine="pc" if args.ide_disk else "q35", tpm=args.tpm,
+                      ide_disk=args.ide_disk, code=code_image(args.efi_dir),
+                      qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
+    command = machine.command(interactive=True)
+    log = os.path.join(machine.dir, "console.log")
+    # The serial console in this terminal as before, with a copy in a log the
+    # Esc presser watches.
+    at = command.index("mon:stdio")
+    command[at - 1:at + 1] = ["-chardev", f"stdio,id=console,mux=on,logfile={log}", "-serial", "chardev:console",
+                              "-mon", "chardev=console"]
+    print(f"run: OVMF with the page built in ({machine.code}); signed in as {args.user}")
+    print("run: Esc is pressed for you until the setup program shows; then Device Manager > Security")
+    presser = threading.Thread(target=_press_esc_until_setup, args=(machine, log), daemon=True)
+    try:
+        if args.tpm:
+            machine.start_tpm()
+        presser.start()
+        return subprocess.call(command)
+    finally:
+        machine.stop()
+        if not args.keep:
+            shutil.rmtree(machine.dir, ignore_errors=True)
