@@ -180,7 +180,13 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   if (ScenarioIs(ST->RuntimeServices, "mode", "checks")) {
     RunChecks(ImageHandle, ST, Driver, FirmwareReset);
     PowerOff(ST);
-  } else if (ScenarioIs(ST->RuntimeServices, "mode", "setup")) {
+    return EFI_SUCCESS;
+  }
+  // The form browser draws only the page's own rows and columns: whatever the
+  // boot manager wrote before (its loading messages) would stay around the page
+  // on a terminal larger than the page.
+  ST->ConOut->ClearScreen(ST->ConOut);
+  if (ScenarioIs(ST->RuntimeServices, "mode", "setup")) {
     RunSetup(ImageHandle, ST);
     RunPage(ST);
   } else {

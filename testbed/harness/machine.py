@@ -74,9 +74,10 @@ class Machine:
         self.lock = threading.Lock()
         self.line_open = True
         self.reader = None
+        self.listener = None  # called with each chunk of serial output, from the reader thread
 
     # ------------------------------------------------------------ start / stop
-    def command(self, interactive=False):
+    def command(self):
         arguments = ["qemu-system-x86_64", "-machine", self.machine, "-accel", "tcg", "-m", str(self.memory),
                      "-smp", "1",
                      "-drive", f"if=pflash,format=raw,unit=0,file={OVMF_CODE},readonly=on",
@@ -101,16 +102,11 @@ class Machine:
         if self.tpm:
             arguments += ["-chardev", f"socket,id=chrtpm,path={self.tpm_sock}",
                           "-tpmdev", "emulator,id=tpm0,chardev=chrtpm", "-device", "tpm-tis,tpmdev=tpm0"]
-        if interactive:
-            # The serial console in this terminal; Ctrl-A X quits, Ctrl-A C toggles the monitor.
-            arguments += ["-display", "none", "-serial", "mon:stdio",
-                          "-monitor", f"unix:{self.monitor_sock},server=on,wait=off"]
-        else:
-            arguments += ["-display", "none",
-                          "-chardev", f"socket,id=ser0,path={self.serial_sock},server=on,wait=on,"
-                                      f"logfile={self.serial_log}",
-                          "-serial", "chardev:ser0",
-                          "-monitor", f"unix:{self.monitor_sock},server=on,wait=off"]
+        arguments += ["-display", "none",
+                      "-chardev", f"socket,id=ser0,path={self.serial_sock},server=on,wait=on,"
+                                  f"logfile={self.serial_log}",
+                      "-serial", "chardev:ser0",
+                      "-monitor", f"unix:{self.monitor_sock},server=on,wait=off"]
         return arguments
 
     def start_tpm(self):
@@ -184,6 +180,8 @@ class Machine:
                 break
             with self.lock:
                 self.output += chunk
+            if self.listener is not None:
+                self.listener(chunk)
         self.line_open = False
 
     def pump(self):
@@ -245,8 +243,11 @@ class Machine:
 
     def screendump(self, path):
         self.monitor(f"screendump {path}")
+        size = 0
         for _ in range(50):
-            if os.path.exists(path) and os.path.getsize(path) > 0:
+            # Done once the file has stopped growing.
+            if os.path.exists(path) and os.path.getsize(path) == size > 0:
                 return path
-            time.sleep(0.1)
+            size = os.path.getsize(path) if os.path.exists(path) else 0
+            time.sleep(0.2)
         raise RuntimeError("screendump produced nothing")
