@@ -91,8 +91,6 @@ def terminal_fits(needed):
 
 
 def in_terminal(args, machine):
-    if not terminal_fits(SETUP_SIZE if args.setup else PAGE_SIZE):
-        return 1
     print("run: Ctrl-A X quits QEMU; the page appears after about 10 s of emulated boot")
     return ConsoleBridge(machine).run()
 
@@ -134,6 +132,8 @@ def main():
     if args.describe:
         return describe(args.efi_dir, "Quorvane.efi", "QuorvaneDiagnostics.efi")
     describe(args.efi_dir, "Quorvane.efi")
+    if not args.screenshot and not terminal_fits(SETUP_SIZE if args.setup else PAGE_SIZE):
+        return 1
     machine = machine_of(args)
     try:
         return screenshot(args, machine) if args.screenshot else in_terminal(args, machine)

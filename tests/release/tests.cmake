@@ -1,0 +1,30 @@
+# What a user meets: scripts/run in a real terminal (tmux) and its screenshot
+# option, the disk line with the testbed's model of ATA security, images that
+# rebuild bit for bit, and signed images under Secure Boot.
+if(QUORVANE_EFI_DIR)
+  find_program(QUORVANE_PYTHON python3 REQUIRED)
+  set(release_harness ${CMAKE_SOURCE_DIR}/testbed/harness)
+
+  # scripts/run itself, from this source tree (it builds build/efi there).
+  add_test(NAME firmware.run_in_terminal_draws_the_page
+           COMMAND ${QUORVANE_PYTHON} ${release_harness}/terminal_test.py --root ${CMAKE_SOURCE_DIR})
+  add_test(NAME firmware.run_screenshot_writes_the_page
+           COMMAND ${QUORVANE_PYTHON} ${release_harness}/screenshot_test.py --root ${CMAKE_SOURCE_DIR})
+  set(release_firmware_tests firmware.run_in_terminal_draws_the_page firmware.run_screenshot_writes_the_page)
+
+  # One boot per state of the disk model; in states none and locked the page's
+  # disk action opens the password dialog and sets (or is refused) a password.
+  foreach(state none user master user-master locked frozen expired)
+    set(dialog "")
+    if(state STREQUAL "none" OR state STREQUAL "locked")
+      set(dialog --dialog)
+    endif()
+    add_test(NAME firmware.hdd_security_${state}
+             COMMAND ${QUORVANE_PYTHON} ${release_harness}/hdd_security_test.py --efi-dir ${QUORVANE_EFI_DIR}
+                     --state ${state} ${dialog})
+    list(APPEND release_firmware_tests firmware.hdd_security_${state})
+  endforeach()
+
+  # Emulated firmware reads the screen as it settles: one boot at a time.
+  set_tests_properties(${release_firmware_tests} PROPERTIES LABELS firmware TIMEOUT 400 RUN_SERIAL TRUE)
+endif()
