@@ -28,3 +28,12 @@ if(QUORVANE_EFI_DIR)
   # Emulated firmware reads the screen as it settles: one boot at a time.
   set_tests_properties(${release_firmware_tests} PROPERTIES LABELS firmware TIMEOUT 400 RUN_SERIAL TRUE)
 endif()
+
+# A second clean build of the driver images, from a copy of the sources in
+# another folder, gives the same bytes.
+if(QUORVANE_EFI_DIR)
+  add_test(NAME image.rebuild_elsewhere_is_byte_identical
+           COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/check_reproducible.py
+                   --source ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(image.rebuild_elsewhere_is_byte_identical PROPERTIES LABELS image TIMEOUT 600)
+endif()
