@@ -12,6 +12,13 @@ import time
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+# Debian's Secure Boot test firmware: Secure Boot on, the snakeoil key in PK,
+# KEK and db. Its code needs SMM and a secure flash.
+OVMF_CODE_SECURE = "/usr/share/OVMF/OVMF_CODE_4M.snakeoil.fd"
+OVMF_VARS_SECURE = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"
+SNAKEOIL_KEY = "/usr/share/ovmf/PkKek-1-snakeoil.key"
+SNAKEOIL_CERT = "/usr/share/ovmf/PkKek-1-snakeoil.pem"
+SNAKEOIL_PASSPHRASE = "snakeoil"
 
 
 def _tool(name):
@@ -47,7 +54,7 @@ def make_fat_image(path, files, size_kib=16384):
 
 class Machine:
     def __init__(self, name, files, workdir=None, machine="q35", tpm=False, ide_disk=False, vars_file=None,
-                 memory=256, no_reboot=False):
+                 memory=256, no_reboot=False, secure_boot=False):
         self.name = name
         self.own_dir = workdir is None
         self.dir = workdir or tempfile.mkdtemp(prefix=f"quorvane-{name}-")
@@ -57,6 +64,7 @@ class Machine:
         self.ide_disk = ide_disk
         self.memory = memory
         self.no_reboot = no_reboot
+        self.secure_boot = secure_boot
         self.esp = os.path.join(self.dir, "esp.img")
         self.vars = os.path.join(self.dir, "vars.fd")
         self.serial_log = os.path.join(self.dir, "serial.log")
@@ -66,7 +74,7 @@ class Machine:
         self.tpm_sock = os.path.join(self.dir, "tpm.sock")
         self.disk = os.path.join(self.dir, "disk.img")
         make_fat_image(self.esp, files)
-        shutil.copyfile(vars_file or OVMF_VARS, self.vars)
+        shutil.copyfile(vars_file or (OVMF_VARS_SECURE if secure_boot else OVMF_VARS), self.vars)
         self.qemu = None
         self.swtpm = None
         self.serial = None
@@ -78,13 +86,18 @@ class Machine:
 
     # ------------------------------------------------------------ start / stop
     def command(self):
-        arguments = ["qemu-system-x86_64", "-machine", self.machine, "-accel", "tcg", "-m", str(self.memory),
+        machine, code = self.machine, OVMF_CODE
+        if self.secure_boot:
+            machine, code = f"{self.machine},smm=on", OVMF_CODE_SECURE
+        arguments = ["qemu-system-x86_64", "-machine", machine, "-accel", "tcg", "-m", str(self.memory),
                      "-smp", "1",
-                     "-drive", f"if=pflash,format=raw,unit=0,file={OVMF_CODE},readonly=on",
+                     "-drive", f"if=pflash,format=raw,unit=0,file={code},readonly=on",
                      "-drive", f"if=pflash,format=raw,unit=1,file={self.vars}",
                      "-net", "none"]
         if self.no_reboot:
             arguments += ["-no-reboot"]
+        if self.secure_boot:
+            arguments += ["-global", "driver=cfi.pflash01,property=secure,value=on"]
         if os.environ.get("QUORVANE_DEBUGCON"):
             # OVMF's own debug messages (I/O port 0x402) into the run folder.
             arguments += ["-debugcon", f"file:{os.path.join(self.dir, 'debug.log')}",

@@ -37,3 +37,19 @@ if(QUORVANE_EFI_DIR)
                    --source ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
   set_tests_properties(image.rebuild_elsewhere_is_byte_identical PROPERTIES LABELS image TIMEOUT 600)
 endif()
+
+# scripts/sign: signed copies that verify; clear errors and no signed file for
+# a missing or wrong key or certificate. Then the signed images under Secure
+# Boot (Debian's snakeoil OVMF): the unsigned driver refused, the signed one
+# started and the page working.
+if(QUORVANE_EFI_DIR)
+  add_test(NAME image.sign_writes_verified_copies_or_a_clear_error
+           COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/sign_test.py
+                   --root ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(image.sign_writes_verified_copies_or_a_clear_error PROPERTIES LABELS image TIMEOUT 300)
+  add_test(NAME firmware.secure_boot_refuses_unsigned_starts_signed
+           COMMAND ${QUORVANE_PYTHON} ${release_harness}/secure_boot_test.py
+                   --root ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
+  set_tests_properties(firmware.secure_boot_refuses_unsigned_starts_signed PROPERTIES
+                       LABELS firmware TIMEOUT 400 RUN_SERIAL TRUE)
+endif()
