@@ -1,16 +1,22 @@
 # What a user meets: scripts/run in a real terminal (tmux) and its screenshot
-# option, the disk line with the testbed's model of ATA security, images that
-# rebuild bit for bit, and signed images under Secure Boot.
+# option, the disk line with the testbed's model of ATA security, signed images
+# under Secure Boot, scripts/sign's errors, images that rebuild bit for bit, and
+# the README's table of the run options.
+find_program(QUORVANE_PYTHON python3 REQUIRED)
 if(QUORVANE_EFI_DIR)
-  find_program(QUORVANE_PYTHON python3 REQUIRED)
   set(release_harness ${CMAKE_SOURCE_DIR}/testbed/harness)
+  set(release_scripts --root ${CMAKE_SOURCE_DIR})  # the tree whose scripts/run and scripts/sign are tried
 
-  # scripts/run itself, from this source tree (it builds build/efi there).
   add_test(NAME firmware.run_in_terminal_draws_the_page
-           COMMAND ${QUORVANE_PYTHON} ${release_harness}/terminal_test.py --root ${CMAKE_SOURCE_DIR})
+           COMMAND ${QUORVANE_PYTHON} ${release_harness}/terminal_test.py ${release_scripts})
   add_test(NAME firmware.run_screenshot_writes_the_page
-           COMMAND ${QUORVANE_PYTHON} ${release_harness}/screenshot_test.py --root ${CMAKE_SOURCE_DIR})
-  set(release_firmware_tests firmware.run_in_terminal_draws_the_page firmware.run_screenshot_writes_the_page)
+           COMMAND ${QUORVANE_PYTHON} ${release_harness}/screenshot_test.py ${release_scripts})
+  # The unsigned driver refused, the signed one started and the page working.
+  add_test(NAME firmware.secure_boot_refuses_unsigned_starts_signed
+           COMMAND ${QUORVANE_PYTHON} ${release_harness}/secure_boot_test.py ${release_scripts}
+                   --efi-dir ${QUORVANE_EFI_DIR})
+  set(release_firmware_tests firmware.run_in_terminal_draws_the_page firmware.run_screenshot_writes_the_page
+      firmware.secure_boot_refuses_unsigned_starts_signed)
 
   # One boot per state of the disk model; in states none and locked the page's
   # disk action opens the password dialog and sets (or is refused) a password.
@@ -24,32 +30,23 @@ if(QUORVANE_EFI_DIR)
                      --state ${state} ${dialog})
     list(APPEND release_firmware_tests firmware.hdd_security_${state})
   endforeach()
-
   # Emulated firmware reads the screen as it settles: one boot at a time.
   set_tests_properties(${release_firmware_tests} PROPERTIES LABELS firmware TIMEOUT 400 RUN_SERIAL TRUE)
-endif()
 
-# A second clean build of the driver images, from a copy of the sources in
-# another folder, gives the same bytes.
-if(QUORVANE_EFI_DIR)
+  # Signed copies that verify; a clear error and no signed file for a missing
+  # or wrong key or certificate.
+  add_test(NAME image.sign_writes_verified_copies_or_a_clear_error
+           COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/sign_test.py ${release_scripts}
+                   --efi-dir ${QUORVANE_EFI_DIR})
+  # A second clean build of the driver images, from a copy of the sources in
+  # another folder, gives the same bytes.
   add_test(NAME image.rebuild_elsewhere_is_byte_identical
            COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/check_reproducible.py
                    --source ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
-  set_tests_properties(image.rebuild_elsewhere_is_byte_identical PROPERTIES LABELS image TIMEOUT 600)
+  set_tests_properties(image.sign_writes_verified_copies_or_a_clear_error image.rebuild_elsewhere_is_byte_identical
+                       PROPERTIES LABELS image TIMEOUT 600)
 endif()
 
-# scripts/sign: signed copies that verify; clear errors and no signed file for
-# a missing or wrong key or certificate. Then the signed images under Secure
-# Boot (Debian's snakeoil OVMF): the unsigned driver refused, the signed one
-# started and the page working.
-if(QUORVANE_EFI_DIR)
-  add_test(NAME image.sign_writes_verified_copies_or_a_clear_error
-           COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/sign_test.py
-                   --root ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
-  set_tests_properties(image.sign_writes_verified_copies_or_a_clear_error PROPERTIES LABELS image TIMEOUT 300)
-  add_test(NAME firmware.secure_boot_refuses_unsigned_starts_signed
-           COMMAND ${QUORVANE_PYTHON} ${release_harness}/secure_boot_test.py
-                   --root ${CMAKE_SOURCE_DIR} --efi-dir ${QUORVANE_EFI_DIR})
-  set_tests_properties(firmware.secure_boot_refuses_unsigned_starts_signed PROPERTIES
-                       LABELS firmware TIMEOUT 400 RUN_SERIAL TRUE)
-endif()
+add_test(NAME docs.readme_lists_the_run_options
+         COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/check_run_options.py ${CMAKE_SOURCE_DIR})
+set_tests_properties(docs.readme_lists_the_run_options PROPERTIES LABELS docs)
