@@ -110,13 +110,14 @@ class ConsoleBridge:
             os.write(self.stdout, b"\x1b[0m\r\n")
 
     def _loop(self):
-        escape = False
+        escape, inputs = False, [self.stdin]
         while self.machine.qemu.poll() is None:
-            ready, _, _ = select.select([self.stdin], [], [], 0.2)
+            ready, _, _ = select.select(inputs, [], [], 0.2)
             if not ready:
                 continue
             keys = os.read(self.stdin, 1024)
             if not keys:
+                inputs = []  # end of input: the machine runs on until it powers off
                 continue
             send = bytearray()
             for byte in keys:

@@ -6,7 +6,8 @@ in a tmux window of 120x40 and the test reads the window (tmux capture-pane).
   - the window's cells equal the page as the tests' renderer (screen.py)
     reads it from the same serial stream, and nothing lies outside the page:
     no boot manager messages, no stray characters;
-  - arrow down reaches the form browser: the highlight moves;
+  - keys reach the form browser: arrow down moves the highlight, Esc leaves
+    the page and Enter reopens it;
   - Ctrl-A X ends the run;
   - in a window smaller than the page the run says so before booting.
 Prints the seconds from the command to the page."""
@@ -156,6 +157,12 @@ def main():
             coloured = window.lines(colours=True)
             c.expect(highlighted(coloured, "HDD 0 Password:") and not highlighted(coloured, "Set Supervisor Password:"),
                      "arrow down did not move the highlight to \"HDD 0 Password:\"")
+            # Esc leaves the page, Enter at the boot application's question reopens it.
+            window.keys("Escape")
+            c.expect(window.wait_for("The Security page was closed.", 30), "Esc did not leave the page")
+            window.keys("Enter")
+            c.expect(window.wait_for("F10=Save", 60) and window.wait_for("Supervisor Password is:", 30),
+                     "Enter did not reopen the page")
         window.keys("C-a", "x")
         c.expect(window.wait_for(ENDED, 30), "Ctrl-A X did not end the run")
     finally:
