@@ -72,10 +72,7 @@ def main():
                 if y < height and x < width:
                     pixel = tuple(rows[y][3 * x:3 * x + 3])
                     c.expect(pixel == colour, f"{what} at ({x},{y}) is {pixel}, expected {colour}")
-    for failure in c.failures:
-        print("FAIL:", failure)
-    print(f"screenshot: {'passed' if not c.failures else 'failed'}")
-    return 1 if c.failures else 0
+    return c.finish("screenshot")
 
 
 if __name__ == "__main__":

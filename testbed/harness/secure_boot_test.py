@@ -67,10 +67,7 @@ def main():
                          "Enter on \"Set Supervisor Password:\" did not open the password dialog")
             if c.failures:
                 print("\n".join(machine.events()))
-    for failure in c.failures:
-        print("FAIL:", failure)
-    print(f"secure boot: {'passed' if not c.failures else 'failed'}")
-    return 1 if c.failures else 0
+    return c.finish("secure boot")
 
 
 if __name__ == "__main__":

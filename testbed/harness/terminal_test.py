@@ -169,10 +169,7 @@ def main():
         window.close()
         shutil.rmtree(keep, ignore_errors=True)
     small_window(args.root, c)
-    for failure in c.failures:
-        print("FAIL:", failure)
-    print(f"terminal: {'passed' if not c.failures else 'failed'}")
-    return 1 if c.failures else 0
+    return c.finish("terminal")
 
 
 if __name__ == "__main__":

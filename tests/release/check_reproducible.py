@@ -12,6 +12,9 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "testbed", "harness"))
+from page_test import Checks  # noqa: E402
+
 IMAGES = ["Quorvane.efi", "QuorvaneDiagnostics.efi"]
 
 
@@ -36,28 +39,25 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("--efi-dir", required=True)
     args = parser.parse_args()
-    failures = []
+    c = Checks()
     with tempfile.TemporaryDirectory(prefix="quorvane-rebuild-") as folder:
         copy, build = build_copy(os.path.abspath(args.source), folder)
         for image in IMAGES:
             first = open(os.path.join(args.efi_dir, image), "rb").read()
             second = open(os.path.join(build, image), "rb").read()
             if time_stamp(first) != 0:
-                failures.append(f"{image}: PE time stamp {time_stamp(first):#x}, expected 0")
+                c.failures.append(f"{image}: PE time stamp {time_stamp(first):#x}, expected 0")
             for tree in (os.path.abspath(args.source), copy, os.path.abspath(args.efi_dir)):
                 for encoding in ("ascii", "utf-16-le"):
                     if tree.encode(encoding) in first + second:
-                        failures.append(f"{image}: carries the path {tree} ({encoding})")
+                        c.failures.append(f"{image}: carries the path {tree} ({encoding})")
             if first != second:
                 differing = [offset for offset in range(min(len(first), len(second))) if first[offset] != second[offset]]
-                failures.append(f"{image}: the rebuild differs ({len(first)} and {len(second)} bytes, "
+                c.failures.append(f"{image}: the rebuild differs ({len(first)} and {len(second)} bytes, "
                                 f"first differing offsets {differing[:8]})")
             else:
                 print(f"{image}: {len(first)} bytes, identical in both builds")
-    for failure in failures:
-        print("FAIL:", failure)
-    print(f"reproducible: {'passed' if not failures else 'failed'}")
-    return 1 if failures else 0
+    return c.finish("reproducible")
 
 
 if __name__ == "__main__":

@@ -11,8 +11,10 @@ import subprocess
 import sys
 import tempfile
 
-KEY = "/usr/share/ovmf/PkKek-1-snakeoil.key"
-CERT = "/usr/share/ovmf/PkKek-1-snakeoil.pem"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "testbed", "harness"))
+from machine import SNAKEOIL_CERT as CERT, SNAKEOIL_KEY as KEY, SNAKEOIL_PASSPHRASE  # noqa: E402
+from page_test import Checks  # noqa: E402
+
 IMAGES = ["Quorvane.efi", "QuorvaneDiagnostics.efi"]
 
 
@@ -25,13 +27,13 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--efi-dir", required=True)
     args = parser.parse_args()
-    failures = []
+    c = Checks()
     with tempfile.TemporaryDirectory(prefix="quorvane-sign-") as folder:
         for image in IMAGES:
             shutil.copy(os.path.join(args.efi_dir, image), folder)
         files = {name: os.path.join(folder, name) for name in ("passphrase", "wrong-passphrase", "other.key")}
-        open(files["passphrase"], "w").write("snakeoil\n")
-        open(files["wrong-passphrase"], "w").write("not-snakeoil\n")
+        open(files["passphrase"], "w").write(SNAKEOIL_PASSPHRASE + "\n")
+        open(files["wrong-passphrase"], "w").write("not-" + SNAKEOIL_PASSPHRASE + "\n")
         subprocess.run(["openssl", "genrsa", "-out", files["other.key"], "2048"], check=True, capture_output=True)
 
         def sign(*options):
@@ -40,18 +42,18 @@ def main():
 
         run = sign("--key", KEY, "--cert", CERT, "--passphrase-file", files["passphrase"])
         if run.returncode != 0:
-            failures.append(f"signing with the snakeoil key failed: {run.stderr.strip()}")
+            c.failures.append(f"signing with the snakeoil key failed: {run.stderr.strip()}")
         for image in IMAGES:
             out = signed(folder, image)
             if not os.path.exists(out):
-                failures.append(f"no {os.path.basename(out)}")
+                c.failures.append(f"no {os.path.basename(out)}")
                 continue
             check = subprocess.run(["sbverify", "--cert", CERT, out], capture_output=True, text=True)
             if check.returncode != 0:
-                failures.append(f"sbverify rejects {os.path.basename(out)}: {check.stdout}{check.stderr}")
+                c.failures.append(f"sbverify rejects {os.path.basename(out)}: {check.stdout}{check.stderr}")
             original = open(os.path.join(folder, image), "rb").read()
             if open(out, "rb").read()[:0x80] != original[:0x80]:
-                failures.append(f"{os.path.basename(out)} does not start as {image} does")
+                c.failures.append(f"{os.path.basename(out)} does not start as {image} does")
 
         # (what, options, text the error must contain); each case starts with
         # signed copies of an earlier run in place.
@@ -73,16 +75,13 @@ def main():
             run = sign(*options)
             left = [os.path.basename(signed(folder, image)) for image in IMAGES if os.path.exists(signed(folder, image))]
             if run.returncode == 0:
-                failures.append(f"{what}: scripts/sign succeeded")
+                c.failures.append(f"{what}: scripts/sign succeeded")
             if message not in run.stderr:
-                failures.append(f"{what}: error {run.stderr.strip()!r} lacks {message!r}")
+                c.failures.append(f"{what}: error {run.stderr.strip()!r} lacks {message!r}")
             if left:
-                failures.append(f"{what}: signed files left behind: {left}")
+                c.failures.append(f"{what}: signed files left behind: {left}")
             print(f"{what}: {run.stderr.strip()}")
-    for failure in failures:
-        print("FAIL:", failure)
-    print(f"sign: {'passed' if not failures else 'failed'}")
-    return 1 if failures else 0
+    return c.finish("sign")
 
 
 if __name__ == "__main__":
