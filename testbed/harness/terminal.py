@@ -24,6 +24,8 @@ _SEQUENCE = re.compile(rb"\x1b\[([=?]?)([0-9:;]*)([\x40-\x7e])")
 # A sequence that may still be completed by the next chunk.
 _PARTIAL = re.compile(rb"\x1b(\[[=?]?[0-9:;]*)?\Z")
 _KEPT_CONTROLS = {0x07, 0x08, 0x0A, 0x0D}
+# CP437 draws these control bytes as arrows.
+_ARROWS = {0x18: "↑", 0x19: "↓", 0x1A: "→"}
 CTRL_A = 0x01
 
 
@@ -52,9 +54,10 @@ class ConsoleTranslator:
                 index += 1  # an ESC that starts no sequence draws nothing
                 continue
             index += 1
-            if byte < 0x20 and byte not in _KEPT_CONTROLS:
-                continue
-            out.append(bytes([byte]).decode("cp437").encode("utf-8"))
+            if byte in _ARROWS:
+                out.append(_ARROWS[byte].encode("utf-8"))
+            elif byte >= 0x20 or byte in _KEPT_CONTROLS:
+                out.append(bytes([byte]).decode("cp437").encode("utf-8"))
         return b"".join(out)
 
     @staticmethod

@@ -1,7 +1,7 @@
 # What a user meets: scripts/run in a real terminal (tmux) and its screenshot
 # option, the disk line with the testbed's model of ATA security, signed images
-# under Secure Boot, scripts/sign's errors, images that rebuild bit for bit, and
-# the README's table of the run options.
+# under Secure Boot, scripts/sign's errors, images that rebuild bit for bit, the
+# console translation scripts/run uses, and the README's table of the run options.
 find_program(QUORVANE_PYTHON python3 REQUIRED)
 if(QUORVANE_EFI_DIR)
   set(release_harness ${CMAKE_SOURCE_DIR}/testbed/harness)
@@ -47,6 +47,9 @@ if(QUORVANE_EFI_DIR)
                        PROPERTIES LABELS image TIMEOUT 600)
 endif()
 
+add_test(NAME harness.console_translation_for_utf8_terminals
+         COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/console_translation_test.py)
+set_tests_properties(harness.console_translation_for_utf8_terminals PROPERTIES LABELS harness)
 add_test(NAME docs.readme_lists_the_run_options
          COMMAND ${QUORVANE_PYTHON} ${CMAKE_SOURCE_DIR}/tests/release/check_run_options.py ${CMAKE_SOURCE_DIR})
 set_tests_properties(docs.readme_lists_the_run_options PROPERTIES LABELS docs)
