@@ -8,10 +8,13 @@
 # Inside the merged section lld-link would pad it with 0xCC (code padding).
 # /align:16 /filealign:16 keep the padding between sections small;
 # -fno-jump-tables: compare chains are smaller than tables for these switches.
+# /timestamp:0: no link time in the PE header, so a rebuild of the same sources
+# gives the same bytes (/Brepro would do it too, at the cost of a 32-byte debug
+# directory).
 set(QUORVANE_EFI_COMPILE_OPTIONS -Oz -flto -Wall -Wextra -Werror -Wglobal-constructors -Wexit-time-destructors -fno-unwind-tables -fno-asynchronous-unwind-tables
     -ffunction-sections -fdata-sections -fno-jump-tables)
 set(QUORVANE_EFI_DRIVER_LINK_FLAGS
-    "/subsystem:efi_boot_service_driver /entry:DriverEntry /nodefaultlib /opt:ref /opt:icf /align:16 /filealign:16 /debug:none /merge:.rdata=.text /merge:.data=.text /merge:.bss=.bss /section:.text,ERW")
+    "/subsystem:efi_boot_service_driver /entry:DriverEntry /nodefaultlib /opt:ref /opt:icf /align:16 /filealign:16 /debug:none /merge:.rdata=.text /merge:.data=.text /merge:.bss=.bss /section:.text,ERW /timestamp:0")
 # The memory routines are a plain object, outside link-time code generation:
 # the linker then keeps only those that the generated code really calls
 # (link-time code generation would keep every one of them, in case it emits a

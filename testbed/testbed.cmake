@@ -33,7 +33,8 @@ testbed_image(TestbedSmoke application SmokeMain ${CMAKE_SOURCE_DIR}/testbed/smo
 testbed_image(TestbedPlatform driver PlatformMain ${CMAKE_SOURCE_DIR}/testbed/services/platform_service.cpp)
 testbed_image(TestbedAccounts driver AccountsMain ${CMAKE_SOURCE_DIR}/testbed/services/accounts_service.cpp)
 testbed_image(TestbedSetupBrowser driver SetupBrowserMain ${CMAKE_SOURCE_DIR}/testbed/services/setup_browser_service.cpp)
-testbed_image(TestbedHddPassword driver HddPasswordMain ${CMAKE_SOURCE_DIR}/testbed/services/hdd_password_service.cpp)
+testbed_image(TestbedHddPassword driver HddPasswordMain ${CMAKE_SOURCE_DIR}/testbed/services/hdd_password_service.cpp
+              ${CMAKE_SOURCE_DIR}/testbed/services/ata_security_model.cpp)
 # The boot application that loads them and the driver.
 # The parity record is shared with the host program (testbed/parity/host_parity.cpp).
 testbed_image(TestbedBoot application BootMain ${CMAKE_SOURCE_DIR}/testbed/boot/boot_app.cpp

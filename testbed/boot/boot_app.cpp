@@ -1,6 +1,7 @@
 // The testbed's boot application (\EFI\BOOT\BOOTX64.EFI): reads the scenario
 // from \testbed\scenario.txt, loads the platform services and the driver
-// from \EFI\QUORVANE, then
+// from \EFI\QUORVANE (with try-unsigned=1 first \EFI\QUORVANE\UNSIGNED.EFI,
+// which Secure Boot must refuse), then
 //   mode=page    opens the Security page with the form browser (SendForm),
 //                and again after it is left, until the user resets or powers off;
 //   mode=setup   starts the firmware's own setup program (boot option "UiApp"),
@@ -155,6 +156,12 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
     return EFI_SUCCESS;
   }
   LoadServices(ImageHandle, ST);
+  if (ScenarioIs(ST->RuntimeServices, "try-unsigned", "1")) {
+    // Under Secure Boot the firmware must refuse an unsigned driver image.
+    EFI_HANDLE Unsigned = NULL;
+    Status = LoadAndStartImage(ImageHandle, ST, u"\\EFI\\QUORVANE\\UNSIGNED.EFI", &Unsigned);
+    LogEvent("boot unsigned driver status=%x", Status);
+  }
   BOOLEAN Diagnostics = ScenarioIs(ST->RuntimeServices, "driver", "diagnostics");
   EFI_HANDLE Driver = NULL;
   Status = LoadAndStartImage(ImageHandle, ST, Diagnostics ? u"\\EFI\\QUORVANE\\DIAG.EFI" : u"\\EFI\\QUORVANE\\QUORVANE.EFI",
@@ -170,7 +177,13 @@ extern "C" EFI_STATUS EFIAPI BootMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *
   if (ScenarioIs(ST->RuntimeServices, "mode", "checks")) {
     RunChecks(ImageHandle, ST, Driver, FirmwareReset);
     PowerOff(ST);
-  } else if (ScenarioIs(ST->RuntimeServices, "mode", "setup")) {
+    return EFI_SUCCESS;
+  }
+  // The form browser draws only the page's own rows and columns: whatever the
+  // boot manager wrote before (its loading messages) would stay around the page
+  // on a terminal larger than the page.
+  ST->ConOut->ClearScreen(ST->ConOut);
+  if (ScenarioIs(ST->RuntimeServices, "mode", "setup")) {
     RunSetup(ImageHandle, ST);
     RunPage(ST);
   } else {

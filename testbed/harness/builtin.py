@@ -49,33 +49,28 @@ class BuiltIn(Testbed):
         return False
 
 
-def _press_esc_until_setup(machine, log, timeout=90):
-    """Presses Esc on the machine's keyboard (HMP sendkey) until the serial
-    log shows the front page: the person at the terminal lands in setup."""
+def _press_esc_until_setup(machine, timeout=90):
+    """Presses Esc on the serial line until the front page shows "Device
+    Manager": the person at the terminal lands in the setup program."""
     deadline = time.time() + timeout
-    while time.time() < deadline:
+    while machine.qemu is None and time.time() < deadline:
+        time.sleep(0.1)
+    while time.time() < deadline and machine.qemu.poll() is None:
         time.sleep(0.5)
-        try:
-            with open(log, "rb") as handle:
-                seen = handle.read()
-        except OSError:
-            continue
+        seen = bytes(machine.output)
         if b"Device Manager" in seen:
             return
         if seen:
-            try:
-                machine.monitor("sendkey esc")
-            except OSError:
-                pass
+            machine.send(b"\x1b")
 
 
 def run_interactive(args):
     """./scripts/run --built-in: the built-in code image in this terminal, into its setup program."""
     import shutil
-    import subprocess
-    if args.diagnostics or args.setup:
+    from terminal import ConsoleBridge
+    if args.diagnostics or args.setup or args.screenshot or args.hdd_security:
         print("run: --built-in boots the firmware's setup program with the shipped image built in; "
-              "--diagnostics and --setup do not apply", file=sys.stderr)
+              "--diagnostics, --setup, --screenshot and --hdd-security do not apply", file=sys.stderr)
         return 2
     scenario = {"user": args.user, "events": "off"}
     if args.txt:
@@ -85,24 +80,17 @@ def run_interactive(args):
     if workdir and os.path.exists(os.path.join(workdir, "vars.fd")):
         vars_file = os.path.join(workdir, "vars.fd.saved")
         os.replace(os.path.join(workdir, "vars.fd"), vars_file)
-    machine = Machine("run-built-in", {}, workdir=workdir, vars_file=vars_file, machine="pc" if args.ide_disk else "q35", tpm=args.tpm,
-                      ide_disk=args.ide_disk, code=code_image(args.efi_dir),
-                      qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
-    command = machine.command(interactive=True)
-    log = os.path.join(machine.dir, "console.log")
-    # The serial console in this terminal as before, with a copy in a log the
-    # Esc presser watches.
-    at = command.index("mon:stdio")
-    command[at - 1:at + 1] = ["-chardev", f"stdio,id=console,mux=on,logfile={log}", "-serial", "chardev:console",
-                              "-mon", "chardev=console"]
+    machine = Machine("run-built-in", {}, workdir=workdir, vars_file=vars_file,
+                      machine="pc" if args.ide_disk else "q35", tpm=args.tpm, ide_disk=args.ide_disk,
+                      code=code_image(args.efi_dir), qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
     print(f"run: OVMF with the page built in ({machine.code}); signed in as {args.user}")
-    print("run: Esc is pressed for you until the setup program shows; then Device Manager > Security")
-    presser = threading.Thread(target=_press_esc_until_setup, args=(machine, log), daemon=True)
+    print("run: Esc is pressed for you until the setup program shows; then Device Manager > Security; "
+          "Ctrl-A X quits")
+    presser = threading.Thread(target=_press_esc_until_setup, args=(machine,), daemon=True)
+    bridge = ConsoleBridge(machine)
     try:
-        if args.tpm:
-            machine.start_tpm()
         presser.start()
-        return subprocess.call(command)
+        return bridge.run()
     finally:
         machine.stop()
         if not args.keep:

@@ -12,6 +12,13 @@ import time
 
 OVMF_CODE = "/usr/share/OVMF/OVMF_CODE_4M.fd"
 OVMF_VARS = "/usr/share/OVMF/OVMF_VARS_4M.fd"
+# Debian's Secure Boot test firmware: Secure Boot on, the snakeoil key in PK,
+# KEK and db. Its code needs SMM and a secure flash.
+OVMF_CODE_SECURE = "/usr/share/OVMF/OVMF_CODE_4M.snakeoil.fd"
+OVMF_VARS_SECURE = "/usr/share/OVMF/OVMF_VARS_4M.snakeoil.fd"
+SNAKEOIL_KEY = "/usr/share/ovmf/PkKek-1-snakeoil.key"
+SNAKEOIL_CERT = "/usr/share/ovmf/PkKek-1-snakeoil.pem"
+SNAKEOIL_PASSPHRASE = "snakeoil"
 
 
 def _tool(name):
@@ -47,7 +54,7 @@ def make_fat_image(path, files, size_kib=16384):
 
 class Machine:
     def __init__(self, name, files, workdir=None, machine="q35", tpm=False, ide_disk=False, vars_file=None,
-                 memory=256, no_reboot=False, code=OVMF_CODE, qemu_arguments=()):
+                 memory=256, no_reboot=False, code=OVMF_CODE, qemu_arguments=(), secure_boot=False):
         self.name = name
         self.code = code
         self.qemu_arguments = list(qemu_arguments)
@@ -59,6 +66,7 @@ class Machine:
         self.ide_disk = ide_disk
         self.memory = memory
         self.no_reboot = no_reboot
+        self.secure_boot = secure_boot
         self.esp = os.path.join(self.dir, "esp.img")
         self.vars = os.path.join(self.dir, "vars.fd")
         self.serial_log = os.path.join(self.dir, "serial.log")
@@ -68,7 +76,7 @@ class Machine:
         self.tpm_sock = os.path.join(self.dir, "tpm.sock")
         self.disk = os.path.join(self.dir, "disk.img")
         make_fat_image(self.esp, files)
-        shutil.copyfile(vars_file or OVMF_VARS, self.vars)
+        shutil.copyfile(vars_file or (OVMF_VARS_SECURE if secure_boot else OVMF_VARS), self.vars)
         self.qemu = None
         self.swtpm = None
         self.serial = None
@@ -76,17 +84,23 @@ class Machine:
         self.lock = threading.Lock()
         self.line_open = True
         self.reader = None
+        self.listener = None  # called with each chunk of serial output, from the reader thread
 
     # ------------------------------------------------------------ start / stop
-    def command(self, interactive=False):
-        arguments = ["qemu-system-x86_64", "-machine", self.machine, "-accel", "tcg", "-m", str(self.memory),
+    def command(self):
+        machine, code = self.machine, self.code
+        if self.secure_boot:
+            machine, code = f"{self.machine},smm=on", OVMF_CODE_SECURE
+        arguments = ["qemu-system-x86_64", "-machine", machine, "-accel", "tcg", "-m", str(self.memory),
                      "-smp", "1",
-                     "-drive", f"if=pflash,format=raw,unit=0,file={self.code},readonly=on",
+                     "-drive", f"if=pflash,format=raw,unit=0,file={code},readonly=on",
                      "-drive", f"if=pflash,format=raw,unit=1,file={self.vars}",
                      "-net", "none"]
         if self.no_reboot:
             arguments += ["-no-reboot"]
         arguments += self.qemu_arguments
+        if self.secure_boot:
+            arguments += ["-global", "driver=cfi.pflash01,property=secure,value=on"]
         if os.environ.get("QUORVANE_DEBUGCON"):
             # OVMF's own debug messages (I/O port 0x402) into the run folder.
             arguments += ["-debugcon", f"file:{os.path.join(self.dir, 'debug.log')}",
@@ -104,16 +118,11 @@ class Machine:
         if self.tpm:
             arguments += ["-chardev", f"socket,id=chrtpm,path={self.tpm_sock}",
                           "-tpmdev", "emulator,id=tpm0,chardev=chrtpm", "-device", "tpm-tis,tpmdev=tpm0"]
-        if interactive:
-            # The serial console in this terminal; Ctrl-A X quits, Ctrl-A C toggles the monitor.
-            arguments += ["-display", "none", "-serial", "mon:stdio",
-                          "-monitor", f"unix:{self.monitor_sock},server=on,wait=off"]
-        else:
-            arguments += ["-display", "none",
-                          "-chardev", f"socket,id=ser0,path={self.serial_sock},server=on,wait=on,"
-                                      f"logfile={self.serial_log}",
-                          "-serial", "chardev:ser0",
-                          "-monitor", f"unix:{self.monitor_sock},server=on,wait=off"]
+        arguments += ["-display", "none",
+                      "-chardev", f"socket,id=ser0,path={self.serial_sock},server=on,wait=on,"
+                                  f"logfile={self.serial_log}",
+                      "-serial", "chardev:ser0",
+                      "-monitor", f"unix:{self.monitor_sock},server=on,wait=off"]
         return arguments
 
     def start_tpm(self):
@@ -187,6 +196,8 @@ class Machine:
                 break
             with self.lock:
                 self.output += chunk
+            if self.listener is not None:
+                self.listener(chunk)
         self.line_open = False
 
     def pump(self):
@@ -248,8 +259,11 @@ class Machine:
 
     def screendump(self, path):
         self.monitor(f"screendump {path}")
+        size = 0
         for _ in range(50):
-            if os.path.exists(path) and os.path.getsize(path) > 0:
+            # Done once the file has stopped growing.
+            if os.path.exists(path) and os.path.getsize(path) == size > 0:
                 return path
-            time.sleep(0.1)
+            size = os.path.getsize(path) if os.path.exists(path) else 0
+            time.sleep(0.2)
         raise RuntimeError("screendump produced nothing")

@@ -36,6 +36,13 @@ class Checks:
             self.failures.append(what)
         return condition
 
+    def finish(self, name):
+        """Prints the failures and the verdict; the exit code."""
+        for failure in self.failures:
+            print("FAIL:", failure)
+        print(f"{name}: {'passed' if not self.failures else 'failed'}")
+        return 1 if self.failures else 0
+
 
 def right_text(screen, prompt):
     row = screen.row_text(prompt)
@@ -185,10 +192,7 @@ def main():
 
 
 def report(c, args):
-    for failure in c.failures:
-        print("FAIL:", failure)
-    print(f"page {args.scenario}: {'passed' if not c.failures else 'failed'}")
-    return 1 if c.failures else 0
+    return c.finish(f"page {args.scenario}")
 
 
 if __name__ == "__main__":

@@ -15,7 +15,8 @@ def split_events(raw):
     return EVENT.sub(b"", raw), events
 
 
-def _number(digits):
+def firmware_number(digits):
+    """A number as the firmware's terminal writes it ('0' + n / 10, '0' + n % 10)."""
     value = 0
     for digit in digits:
         value = value * 10 + (digit - 0x30)
@@ -80,7 +81,7 @@ class Screen:
                     continue
                 index += match.end()
                 private, numbers, final = match.group(1), match.group(2), match.group(3)
-                parameters = [_number(p) for p in numbers.split(b";") if p] if numbers else []
+                parameters = [firmware_number(p) for p in numbers.split(b";") if p] if numbers else []
                 if private:
                     continue
                 if final == b"H" or final == b"f":

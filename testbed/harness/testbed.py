@@ -35,9 +35,12 @@ def boot_files(efi_dir, **scenario):
 class Testbed(Machine):
     """A machine booting the testbed, with screen and events."""
 
-    def __init__(self, name, efi_dir, machine="q35", tpm=False, ide_disk=False, no_reboot=False, **scenario):
-        super().__init__(name, boot_files(efi_dir, **scenario), machine=machine, tpm=tpm, ide_disk=ide_disk,
-                         no_reboot=no_reboot)
+    def __init__(self, name, efi_dir, machine="q35", tpm=False, ide_disk=False, no_reboot=False, secure_boot=False,
+                 extra_files=None, **scenario):
+        files = boot_files(efi_dir, **scenario)
+        files.update(extra_files or {})
+        super().__init__(name, files, machine=machine, tpm=tpm, ide_disk=ide_disk, no_reboot=no_reboot,
+                         secure_boot=secure_boot)
         self.columns, self.rows = 100, 31
 
     def raw(self):

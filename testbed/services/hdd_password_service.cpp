@@ -9,6 +9,8 @@
 //    UI protocol, form 0x1001): the disk's name in a string the caller fills,
 //    and a password entry that asks twice and sets the password with ATA
 //    SECURITY SET PASSWORD when the disk supports the feature.
+// With the scenario key "hdd-security" every disk answers through the
+// software model of the ATA security feature set (ata_security_model.h).
 #include "include/device_path.h"
 #include "include/guids.h"
 #include "include/protocols/form_browser2.h"
@@ -16,6 +18,7 @@
 #include "include/protocols/hii_config.h"
 #include "include/protocols/hii_database.h"
 #include "testbed/include/testbed_protocols.h"
+#include "testbed/services/ata_security_model.h"
 #include "testbed/support/console_dialog.h"
 #include "testbed/support/serial_log.h"
 #include "testbed/support/text.h"
@@ -111,6 +114,9 @@ EFI_STATUS EFIAPI GetDeviceInfoList(HDD_PASSWORD_PROTOCOL *, UINTN *Count, HDD_P
           Slot->PortMultiplier = Multiplier;
           // ATAPI devices (CD-ROM drives) refuse IDENTIFY DEVICE: not disks.
           if (!EFI_ERROR(IdentifyDevice(Slot))) {
+            if (AtaSecurityModelActive()) {
+              AtaSecurityModelApply(Slot->Identify);
+            }
             mControllerOf[mDiskCount] = Handles[Controller];
             mDiskCount++;
           }
@@ -240,6 +246,9 @@ VOID BuildPackageList(Bytes *B) {
 // SECURITY SET PASSWORD (0xF1) with the 512-byte data block: word 0 bit 0
 // selects the master password, words 1-16 hold the password.
 EFI_STATUS SetDiskPassword(DiskSlot *Slot, UINT32 Kind, const CHAR16 *Password) {
+  if (AtaSecurityModelActive()) {
+    return AtaSecurityModelSetPassword(Kind == HDD_PASSWORD_KIND_MASTER);
+  }
   EFI_PHYSICAL_ADDRESS Page = 0xFFFFFFFFULL;
   EFI_STATUS Status = gSystem->BootServices->AllocatePages(AllocateMaxAddress, EfiBootServicesData, 1, &Page);
   if (EFI_ERROR(Status)) {
@@ -381,6 +390,7 @@ EFI_STATUS InstallUi() {
 
 extern "C" EFI_STATUS EFIAPI HddPasswordMain(EFI_HANDLE, EFI_SYSTEM_TABLE *SystemTable) {
   LogEventsFromScenario(SystemTable->RuntimeServices);
+  AtaSecurityModelFromScenario(SystemTable->RuntimeServices);
   gSystem = SystemTable;
   EFI_HANDLE Handle = NULL;
   EFI_STATUS Status = SystemTable->BootServices->InstallProtocolInterface(&Handle, &gHddPasswordProtocolGuid,

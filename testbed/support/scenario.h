@@ -8,6 +8,9 @@
 //   user=Supervisor|User     the account signed in to setup
 //   txt=1                    "Setup" is created with the TXT-capable byte set
 //   driver=diagnostics       load QuorvaneDiagnostics.efi instead of Quorvane.efi
+//   try-unsigned=1           first load \EFI\QUORVANE\UNSIGNED.EFI and report its status
+//   hdd-security=STATE       the disks answer through the ATA security model
+//                            (testbed/services/ata_security_model.h)
 #pragma once
 #include "include/system_table.h"
 
