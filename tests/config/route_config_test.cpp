@@ -91,7 +91,7 @@ TEST_F(RouteTest, RoutingNeverCreatesAVariable) {
     SCOPED_TRACE(host::Narrow(Name));
     auto R = Route(Config(Name, ResponseElement(0, {1})));
     EXPECT_EQ(R.Status, EFI_NOT_FOUND);
-    EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
+    EXPECT_EQ(R.ProgressIndex, 0u);
     EXPECT_EQ(P.Variables.Find(Name, *Store(Name).Guid), nullptr);
   }
   EXPECT_TRUE(P.Variables.Writes().empty());
@@ -130,6 +130,8 @@ TEST_F(RouteTest, MergeKeepsStoredSizeAndAttributes) {
   }
 }
 
+// The driver's own failures leave Progress at the start of the string; those
+// of ConfigToBlock and SetVariable where ConfigToBlock put it.
 TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
   const std::u16string Good = Config(u"System", ResponseElement(17, {12}));
   const std::u16string Outside = Config(u"System", ResponseElement(17, {12}) + ResponseElement(20, {1, 2}));
@@ -143,13 +145,16 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
     EFI_STATUS SetStatus;
     EFI_STATUS Status;
     size_t Progress;
+    UINT32 Attributes = 7;  // of the stored "System"
   } Cases[] = {
-      {"size query fails", Good, 0, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_SUCCESS, EFI_DEVICE_ERROR,
-       std::u16string::npos},
-      {"block not allocated", Good, 1, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_OUT_OF_RESOURCES,
-       std::u16string::npos},
-      {"read into the block fails", Good, 0, EFI_SUCCESS, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_DEVICE_ERROR,
-       std::u16string::npos},
+      {"size query fails", Good, 0, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_SUCCESS, EFI_DEVICE_ERROR, 0},
+      {"block not allocated", Good, 1, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_OUT_OF_RESOURCES, 0},
+      {"read into the block fails", Good, 0, EFI_SUCCESS, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_DEVICE_ERROR, 0},
+      // A write of an authenticated variable needs a signed payload.
+      {"authenticated write access", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x17},
+      {"time-based authenticated write access", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED,
+       0, 0x27},
+      {"enhanced authenticated access", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x87},
       {"field outside the stored block", Outside, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_BUFFER_TOO_SMALL,
        Outside.size()},
       {"malformed field", Malformed, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_INVALID_PARAMETER,
@@ -158,6 +163,8 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
   };
   for (const auto &Case : Cases) {
     SCOPED_TRACE(Case.Name);
+    Put(u"System", SystemBytes, Case.Attributes);
+    size_t Writes = P.Variables.Writes().size();
     VariableServiceHook::Install(P);
     VariableServiceHook::FailReadOf = u"System";
     VariableServiceHook::FailReadStatus = Case.ReadStatus;
@@ -174,6 +181,7 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
     EXPECT_EQ(R.Status, Case.Status);
     EXPECT_EQ(R.ProgressIndex, Case.Progress);
     EXPECT_EQ(Read(u"System"), SystemBytes);
+    EXPECT_EQ(P.Variables.Writes().size(), Writes + (Case.SetStatus != EFI_SUCCESS ? 1 : 0));  // the refused one
     EXPECT_EQ(P.Memory.LiveBytes(), Live);
     EXPECT_EQ(P.Memory.BadFrees(), 0u);
   }
