@@ -235,6 +235,26 @@ TEST_F(ExtractTest, TxtCapableByteRefreshedForEveryStore) {
   }
 }
 
+// Opening the page extracts every store: the first opening on a TXT-capable
+// platform sets byte 702 and creates the two status stores; opening it again
+// with nothing changed writes nothing.
+TEST_F(ExtractTest, RepeatExtractionOfEveryStoreWritesNothing) {
+  Txt.MakeCapable(P);
+  for (const char16_t *Name : {u"System", u"StatusSetupVar", u"UserManagerVar"}) {
+    Put(Name, Pattern(Store(Name).Size, 1));
+  }
+  const size_t Expected[][2] = {{3, 868 + 12 + 9}, {0, 0}};  // calls, bytes
+  for (const auto &Visit : Expected) {
+    size_t Calls = P.Variables.SetCalls();
+    size_t Bytes = P.Variables.SetBytes();
+    for (const StoreInfo &Info : kStores) {
+      EXPECT_EQ(Extract(Request(Info.Name, RequestElement(0, Info.Size))).Status, EFI_SUCCESS);
+    }
+    EXPECT_EQ(P.Variables.SetCalls() - Calls, Visit[0]);
+    EXPECT_EQ(P.Variables.SetBytes() - Bytes, Visit[1]);
+  }
+}
+
 TEST_F(ExtractTest, SetupRequestCarriesTheRefreshedByte) {
   Txt.MakeCapable(P);
   SetupBytes[703] = 0x5A;
