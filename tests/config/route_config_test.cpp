@@ -84,6 +84,18 @@ TEST_F(RouteTest, TpmStatusStringsAreAcceptedAndDiscarded) {
       }
     }
   }
+  // The string is known by its NAME: under another store's GUID it is
+  // discarded as well, and another NAME under its GUID is not.
+  for (const EFI_GUID *Guid : {&gSystemConfigurationGuid, &gUserManagerVarGuid}) {
+    P.Variables.Put(u"TpmStatusVar", *Guid, Pattern(82, 1));
+    EXPECT_EQ(Route(Header(*Guid, u"TpmStatusVar") + ResponseElement(80, {1})).Status, EFI_SUCCESS);
+    EXPECT_EQ(P.Variables.Read(u"TpmStatusVar", *Guid), Pattern(82, 1));
+  }
+  P.Variables.Put(u"Other", gTpmStatusVarGuid, Pattern(82, 1));
+  ASSERT_EQ(Route(Header(gTpmStatusVarGuid, u"Other") + ResponseElement(80, {7})).Status, EFI_SUCCESS);
+  std::vector<UINT8> Merged = Pattern(82, 1);
+  Merged[80] = 7;
+  EXPECT_EQ(P.Variables.Read(u"Other", gTpmStatusVarGuid), Merged);
 }
 
 TEST_F(RouteTest, RoutingNeverCreatesAVariable) {
@@ -232,6 +244,20 @@ TEST_F(RouteTest, TpmRequestWithdrawal) {
       Expected[11] = Row.Outcome[Cell] == 'W' ? 0 : Row.Request;
       EXPECT_EQ(Read(u"System"), Expected);
     }
+  }
+  // The rule goes with the NAME "System", whatever the GUID.
+  const struct {
+    const char16_t *Name;
+    const EFI_GUID *Guid;
+    UINT8 Stored;  // request 1 "Enable" while enabled
+  } Pairings[] = {{u"System", &gUserManagerVarGuid, 0}, {u"Other", &gSystemConfigurationGuid, 1}};
+  for (const auto &Pairing : Pairings) {
+    SCOPED_TRACE(host::Narrow(Pairing.Name));
+    std::vector<UINT8> Stored = SystemBytes;
+    Stored[13] = 1;
+    P.Variables.Put(Pairing.Name, *Pairing.Guid, Stored);
+    ASSERT_EQ(Route(Header(*Pairing.Guid, Pairing.Name) + ResponseElement(11, {1})).Status, EFI_SUCCESS);
+    EXPECT_EQ(P.Variables.Read(Pairing.Name, *Pairing.Guid).value()[11], Pairing.Stored);
   }
 }
 
