@@ -1,5 +1,7 @@
 // Budget figures of the driver on the host platform.
 //   quorvane_budget pool            live pool bytes after start-up, 1 visit, 2 visits, 100 visits
+//   quorvane_budget writes          variable writes of a first page visit and of a repeat visit
+//                                   that changes nothing
 //   quorvane_budget SCENARIO        runs one scenario inside RunScenario (for callgrind's
 //                                   --toggle-collect): startup, extract, route, visit
 #include <cstdio>
@@ -27,7 +29,7 @@ __attribute__((noinline)) void RunScenario(const char *Name, host::Platform &P) 
 
 int main(int argc, char **argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s pool|startup|extract|route|visit\n", argv[0]);
+    std::fprintf(stderr, "usage: %s pool|writes|startup|extract|route|visit\n", argv[0]);
     return 2;
   }
   host::Platform P;
@@ -46,6 +48,21 @@ int main(int argc, char **argv) {
     std::printf("pool bytes live: after start-up %zu, after 1 visit %zu, after 2 visits %zu, after 100 visits %zu\n",
                 AfterStart, AfterOne, AfterTwo, AfterHundred);
     return AfterHundred == AfterOne ? 0 : 1;
+  }
+  if (std::strcmp(argv[1], "writes") == 0) {
+    P.StartDriver();
+    size_t Calls = P.Variables.SetCalls();
+    size_t Bytes = P.Variables.SetBytes();
+    bench::VisitPage(P);
+    std::printf("variable writes: first page visit %zu calls, %zu bytes", P.Variables.SetCalls() - Calls,
+                P.Variables.SetBytes() - Bytes);
+    Calls = P.Variables.SetCalls();
+    Bytes = P.Variables.SetBytes();
+    bench::OpenPage(P);
+    Calls = P.Variables.SetCalls() - Calls;
+    Bytes = P.Variables.SetBytes() - Bytes;
+    std::printf("; repeat visit with nothing changed %zu calls, %zu bytes\n", Calls, Bytes);
+    return Calls == 0 ? 0 : 1;
   }
   if (std::strcmp(argv[1], "startup") != 0) {
     P.StartDriver();

@@ -100,11 +100,15 @@ void RetrieveHiddenQuestions() {
   }
 }
 
-void VisitPage(host::Platform &P) {
+void OpenPage(host::Platform &P) {
   for (const Store &Entry : kStores) {
     ExtractStore(P, *Entry.Guid, Entry.Name, Entry.Size);
   }
   RetrieveHiddenQuestions();
+}
+
+void VisitPage(host::Platform &P) {
+  OpenPage(P);
   RouteOneSave(P);
 }
 

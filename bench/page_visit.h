@@ -18,6 +18,9 @@ EFI_STATUS ExtractStore(host::Platform &P, const EFI_GUID &Guid, const std::u16s
 EFI_STATUS RouteOneSave(host::Platform &P);
 // Retrieves every hidden state question.
 void RetrieveHiddenQuestions();
+// Every store extracted and every hidden question retrieved: a visit that
+// changes nothing, so the browser routes nothing.
+void OpenPage(host::Platform &P);
 void VisitPage(host::Platform &P);
 
 }  // namespace bench

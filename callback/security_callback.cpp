@@ -50,12 +50,13 @@ VOID ShowChangesSaved(VOID) {
   }
 }
 
-// Stores one byte of "System" at once.
+// Stores one byte of "System" at once, with the attributes it was read with.
 EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
   const VARIABLE_STORE *Store = &mVariableStores[STORE_SYSTEM];
   UINT8 System[SYSTEM_VARIABLE_SIZE];
   UINTN Size = sizeof(System);
-  EFI_STATUS Status = gRT->GetVariable(Store->Name, Store->Guid, NULL, &Size, System);
+  UINT32 Attributes = 0;
+  EFI_STATUS Status = gRT->GetVariable(Store->Name, Store->Guid, &Attributes, &Size, System);
   if (EFI_ERROR(Status)) {
     QV_DIAG("Failed to get QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
     return Status;
@@ -63,8 +64,11 @@ EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
   if (Size <= Offset) {
     return EFI_BAD_BUFFER_SIZE;  // too short to hold the field: nothing to change
   }
+  if (!MayWriteBack(Attributes)) {
+    return EFI_WRITE_PROTECTED;
+  }
   System[Offset] = Byte;
-  Status = gRT->SetVariable(Store->Name, Store->Guid, SECURITY_VARIABLE_ATTRIBUTES, Size, System);
+  Status = gRT->SetVariable(Store->Name, Store->Guid, Attributes, Size, System);
   if (EFI_ERROR(Status)) {
     QV_DIAG("Failed to set QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
   }

@@ -9,27 +9,41 @@
 #include "support/diagnostics.h"
 #include "support/strings.h"
 
-// Rewrites "Setup" with byte 702 set when the platform is TXT-capable; the
-// byte is never cleared here. Only a "Setup" of its declared size is
-// rewritten, so no byte is stored that was not read.
+// Sets byte 702 of "Setup" when the platform is TXT-capable; the byte is
+// never cleared here. "Setup" is written back only when the byte changes
+// (every page visit extracts each store: rewriting it each time would wear
+// the flash), with the attributes it was read with, and only at its declared
+// size, so no byte is stored that was not read.
 static VOID RefreshTxtCapable(VOID) {
   const VARIABLE_STORE *Setup = &mVariableStores[STORE_SETUP];
   UINT8 Buffer[SETUP_VARIABLE_SIZE];
   UINTN Size = sizeof(Buffer);
-  EFI_STATUS Status = gRT->GetVariable(Setup->Name, Setup->Guid, NULL, &Size, Buffer);
+  UINT32 Attributes = 0;
+  EFI_STATUS Status = gRT->GetVariable(Setup->Name, Setup->Guid, &Attributes, &Size, Buffer);
   QV_DIAG("GetVariable returned: %r\n", QV_DIAG_ARG(Status));
-  if (EFI_ERROR(Status) || Size != SETUP_VARIABLE_SIZE) {
+  if (EFI_ERROR(Status) || Size != SETUP_VARIABLE_SIZE || !EvaluateTxtCapability() ||
+      Buffer[SETUP_TXT_CAPABLE_OFFSET] == 1 || !MayWriteBack(Attributes)) {
     return;
   }
-  if (EvaluateTxtCapability()) {
-    Buffer[SETUP_TXT_CAPABLE_OFFSET] = 1;
-  }
-  gRT->SetVariable(Setup->Name, Setup->Guid, SECURITY_VARIABLE_ATTRIBUTES, SETUP_VARIABLE_SIZE, Buffer);
+  Buffer[SETUP_TXT_CAPABLE_OFFSET] = 1;
+  gRT->SetVariable(Setup->Name, Setup->Guid, Attributes, SETUP_VARIABLE_SIZE, Buffer);
 }
 
 // Stores that are served as zeros when their variable does not exist; all
-// but "TpmStatusVar" are created with those zeros.
+// but "TpmStatusVar" are created with those zeros. A request gets the zeros
+// only under the store's own name and GUID: any other name is an absent
+// variable like any other, so no caller can fill the variable store.
 static const UINT8 mZeroDefaultStores[] = {STORE_TPM_STATUS, STORE_PBA_STATUS, STORE_HDD_PASSWORD_STATUS};
+
+static const VARIABLE_STORE *ZeroDefaultStore(const CHAR16 *Name, const EFI_GUID *Guid) {
+  for (UINT8 Index : mZeroDefaultStores) {
+    const VARIABLE_STORE *Store = &mVariableStores[Index];
+    if (GuidsEqual(Guid, Store->Guid) && Utf16Compare(Name, Store->Name) == 0) {
+      return Store;
+    }
+  }
+  return NULL;
+}
 
 EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, const CHAR16 *Request,
                                         EFI_STRING *Progress, EFI_STRING *Results) {
@@ -38,12 +52,13 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
     return EFI_INVALID_PARAMETER;
   }
   QV_DIAG("  Request:  %s\n", QV_DIAG_ARG(Request));
+  // Every failure of the driver's own leaves Progress at the start of the
+  // request; BlockToConfig sets it where it fails or ends.
+  *Progress = const_cast<EFI_STRING>(Request);
   if (Request[0] == 0) {
-    *Progress = const_cast<EFI_STRING>(Request);
     return EFI_INVALID_PARAMETER;
   }
   if (!ConfigHdrNamesStore(Request)) {
-    *Progress = const_cast<EFI_STRING>(Request);
     return EFI_NOT_FOUND;
   }
 
@@ -52,7 +67,6 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
   CHAR16 Name[CONFIG_NAME_BUFFER_SIZE / sizeof(CHAR16)];
   EFI_GUID Guid;
   if (!GetVariableFromConfigString(Request, Name, &Guid)) {
-    *Progress = const_cast<EFI_STRING>(Request);
     return EFI_INVALID_PARAMETER;
   }
 #if defined(QUORVANE_DIAGNOSTICS) && QUORVANE_DIAGNOSTICS
@@ -77,15 +91,12 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, 
     }
     Served = Block;
   } else {
-    UINTN Default = 0;
-    while (Default < sizeof(mZeroDefaultStores) && !GuidsEqual(&Guid, mVariableStores[mZeroDefaultStores[Default]].Guid)) {
-      Default++;
-    }
-    if (Default == sizeof(mZeroDefaultStores)) {
+    const VARIABLE_STORE *Default = ZeroDefaultStore(Name, &Guid);
+    if (Default == NULL) {
       return Status;
     }
-    Size = mVariableStores[mZeroDefaultStores[Default]].DeclaredSize;
-    if (mZeroDefaultStores[Default] == STORE_TPM_STATUS) {
+    Size = Default->DeclaredSize;
+    if (Default == &mVariableStores[STORE_TPM_STATUS]) {
       QV_DIAG("Clearing TPM Status Variable\n");
     } else if (Status == EFI_NOT_FOUND) {
       // Creation failures are not reported: the zeros are served all the same.

@@ -63,6 +63,10 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
     return EFI_SUCCESS;
   }
 
+  // From here on every failure of the driver's own leaves Progress at the
+  // start of the string; ConfigToBlock sets it where it fails or ends.
+  *Progress = const_cast<EFI_STRING>(Configuration);
+
   // Routing never creates a variable.
   UINT32 Attributes = 0;
   UINTN StoredSize = 0;
@@ -74,6 +78,10 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   Status = ReadVariableBlock(Name, &Guid, &Attributes, &StoredSize, &Block);
   if (EFI_ERROR(Status)) {
     return Status;
+  }
+  if (!MayWriteBack(Attributes)) {
+    FreePoolIfPresent(Block);
+    return EFI_WRITE_PROTECTED;
   }
   // Without a usable stored copy (unreadable, or larger than declared) the
   // switch is compared with the stored variable read just now, before merging.

@@ -25,9 +25,17 @@ enum VARIABLE_STORE_INDEX {
 
 extern const VARIABLE_STORE mVariableStores[VARIABLE_STORE_COUNT];
 
-// Attributes of every write whose attributes the driver chooses:
-// non-volatile, boot-service and runtime access.
+// Attributes of a variable the driver creates: non-volatile, boot-service
+// and runtime access. An existing variable is written back with the
+// attributes it was read with.
 #define SECURITY_VARIABLE_ATTRIBUTES 0x00000007U
+
+// Attribute bits that make every write need a signed payload (UEFI:
+// EFI_VARIABLE_AUTHENTICATED_WRITE_ACCESS, ..._TIME_BASED_AUTHENTICATED_WRITE_ACCESS,
+// EFI_VARIABLE_ENHANCED_AUTHENTICATED_ACCESS). The driver signs nothing, so
+// it never writes such a variable back.
+#define VARIABLE_AUTHENTICATION_ATTRIBUTES 0x000000B0U
+inline BOOLEAN MayWriteBack(UINT32 Attributes) { return (Attributes & VARIABLE_AUTHENTICATION_ATTRIBUTES) == 0; }
 
 // "Setup" (platform layout, 868 bytes)
 #define SETUP_VARIABLE_SIZE 868

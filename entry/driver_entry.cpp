@@ -42,8 +42,11 @@ VOID RunHookList(const LIBRARY_HOOK *First, const LIBRARY_HOOK *End) {
 VOID ExitImage(INT32 ExitCode) {
   gBS->Exit(gImageHandle, (EFI_STATUS)(INT64)ExitCode, 0, NULL);
   // Exit hands control back to whoever started the image; should it ever
-  // return, there is nothing sound left to do here.
+  // return, there is nothing sound left to do here but wait. The loop's body
+  // is an instruction the optimiser must keep: an empty endless loop may be
+  // removed, and the code would fall through into whatever follows.
   for (;;) {
+    __asm__ volatile("pause" ::: "memory");
   }
 }
 

@@ -32,11 +32,16 @@ EFI_STATUS HandleDatabase::Install(EFI_HANDLE *Handle, const EFI_GUID *Protocol,
   if (Handle == nullptr || Protocol == nullptr) {
     return EFI_INVALID_PARAMETER;
   }
+  // A warning installs the interface all the same and is answered after it.
+  EFI_STATUS Answer = EFI_SUCCESS;
   for (auto Failure = InstallFailures.begin(); Failure != InstallFailures.end(); ++Failure) {
     if (SameGuid(Failure->first, *Protocol)) {
-      EFI_STATUS Status = Failure->second;
+      Answer = Failure->second;
       InstallFailures.erase(Failure);
-      return Status;
+      if (EFI_ERROR(Answer)) {
+        return Answer;
+      }
+      break;
     }
   }
   HandleRecord *Record = nullptr;
@@ -55,7 +60,7 @@ EFI_STATUS HandleDatabase::Install(EFI_HANDLE *Handle, const EFI_GUID *Protocol,
   }
   Record->Protocols.push_back(Entry{*Protocol, Interface});
   *Handle = Record;
-  return EFI_SUCCESS;
+  return Answer;
 }
 
 EFI_STATUS HandleDatabase::HandleProtocol(EFI_HANDLE Handle, const EFI_GUID *Protocol, VOID **Interface) const {

@@ -30,7 +30,8 @@ class HandleDatabase {
   bool IsHandle(EFI_HANDLE Handle) const;
   size_t HandleCount() const { return Handles.size(); }
 
-  // The next install of Protocol fails with Status (once).
+  // The next install of Protocol fails with Status (once); a warning status
+  // installs the interface and answers the warning.
   void FailNextInstall(const EFI_GUID &Protocol, EFI_STATUS Status);
   // The Nth LocateProtocol of Protocol from now (1 = the next) answers EFI_NOT_FOUND.
   void FailNthLocate(const EFI_GUID &Protocol, size_t N);

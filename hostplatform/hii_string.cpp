@@ -104,6 +104,9 @@ EFI_STATUS EFIAPI GetString(const EFI_HII_STRING_PROTOCOL *This, const CHAR8 *La
     return EFI_INVALID_PARAMETER;
   }
   Fake->GetStringCalls++;
+  if (Fake->ProbeAnswer && *StringSize == 0) {
+    return *Fake->ProbeAnswer;
+  }
   if (Fake->GetStringStatus != EFI_SUCCESS && Fake->GetStringCalls >= Fake->GetStringFailFrom) {
     return Fake->GetStringStatus;
   }

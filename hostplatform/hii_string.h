@@ -31,6 +31,9 @@ struct HiiStringFake {
   EFI_STATUS GetStringStatus = EFI_SUCCESS;
   size_t GetStringFailFrom = 1;  // GetStringStatus applies from this call on (1 = every call)
   size_t GetStringCalls = 0;
+  // When set, a size probe (size 0, no buffer) answers this status, even
+  // success or a warning, as a faulty service might.
+  std::optional<EFI_STATUS> ProbeAnswer;
   EFI_STATUS GetLanguagesStatus = EFI_SUCCESS;
   EFI_STATUS SetStringStatus = EFI_SUCCESS;
   std::string FailSetStringLanguage;

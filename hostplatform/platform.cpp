@@ -33,7 +33,14 @@ EFI_STATUS EFIAPI HandleProtocol(EFI_HANDLE Handle, const EFI_GUID *Protocol, VO
 }
 
 EFI_STATUS EFIAPI LocateProtocol(const EFI_GUID *Protocol, VOID *Registration, VOID **Interface) {
-  (void)Registration;
+  if (Protocol != nullptr) {
+    P().Locates.push_back(Platform::LocateCall{*Protocol, Registration});
+  }
+  // A key this platform never handed out (it registers no protocol notify)
+  // names no registration: there is no handle for it.
+  if (Registration != nullptr) {
+    return EFI_NOT_FOUND;
+  }
   return P().Handles.LocateProtocol(Protocol, Interface);
 }
 

@@ -114,6 +114,12 @@ class Platform {
   std::vector<std::unique_ptr<Event>> Events;
   bool BootServicesEnded = false;
   std::vector<EFI_CONFIGURATION_TABLE> ConfigurationTable;
+  // Every LocateProtocol call, in order, with the registration key it passed.
+  struct LocateCall {
+    EFI_GUID Protocol;
+    VOID *Registration;
+  };
+  std::vector<LocateCall> Locates;
 
   // ---- runtime-service behaviour
   struct ResetCall {

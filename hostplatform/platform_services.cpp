@@ -35,8 +35,17 @@ EFI_STATUS EFIAPI SendForm(const EFI_FORM_BROWSER2_PROTOCOL *This, EFI_HII_HANDL
                            EFI_BROWSER_ACTION_REQUEST *ActionRequest) {
   FormBrowserFake *Fake = reinterpret_cast<FormBrowserFake *>(const_cast<EFI_FORM_BROWSER2_PROTOCOL *>(This));
   Fake->Owner->Log.Add("FormBrowser.SendForm(" + std::to_string(FormId) + ")");
-  FormBrowserFake::SendFormCall Call{{}, EFI_GUID{}, FormSetGuid != nullptr, FormId, ScreenDimensions != nullptr,
-                                     ActionRequest != nullptr};
+  const HDD_PASSWORD_UI_PROTOCOL &Ui = Fake->Owner->HddPasswordUi.Protocol;
+  FormBrowserFake::SendFormCall Call{{},
+                                     EFI_GUID{},
+                                     FormSetGuid != nullptr,
+                                     FormId,
+                                     ScreenDimensions != nullptr,
+                                     ActionRequest != nullptr,
+                                     Ui.PasswordKind,
+                                     Ui.DeviceIndex,
+                                     Fake->Owner->HiiString.Text(Ui.UiHiiHandle, "en-US", Ui.DeviceNameStringId)
+                                         .value_or(u"")};
   for (UINTN Index = 0; Handle != nullptr && Index < HandleCount; Index++) {
     Call.Handles.push_back(Handle[Index]);
   }

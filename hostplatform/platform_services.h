@@ -40,6 +40,11 @@ struct FormBrowserFake {
     EFI_FORM_ID FormId;
     bool HasScreen;
     bool HasActionRequest;
+    // What the hard-disk password UI service held when the form was sent:
+    // the password kind, the device index and the disk name (first language).
+    UINT32 PasswordKind;
+    UINTN DeviceIndex;
+    std::u16string DeviceName;
   };
   std::vector<SendFormCall> Calls;
   EFI_STATUS SendFormStatus = EFI_SUCCESS;

@@ -148,6 +148,9 @@ EFI_STATUS EFIAPI FindProfileByName(QEL_USER_MANAGER_PROTOCOL *This, const CHAR1
                                     EFI_USER_PROFILE_HANDLE *Profile) {
   QelUserManagerFake *Fake = Self(This);
   Fake->Owner->Log.Add("Qel.FindProfileByName(" + NameOf(UserName) + ")");
+  if (Profile != nullptr && *Profile != nullptr) {
+    Fake->ProfileHandlesPassedIn++;
+  }
   AccountProfile *Account = UserName ? Fake->Owner->Users.Find(UserName) : nullptr;
   if (Account == nullptr || Profile == nullptr) {
     return EFI_NOT_FOUND;

@@ -62,6 +62,8 @@ struct QelUserManagerFake {
   EFI_STATUS FindListInfoOverride = EFI_SUCCESS;
   // FindProfileByName fails with the status for the named accounts.
   std::map<std::u16string, EFI_STATUS> FindProfileFailures;
+  // FindProfileByName calls whose profile handle did not come in null.
+  size_t ProfileHandlesPassedIn = 0;
   // Every FindListInfo search: its template, and whether it started at the first record.
   struct Search {
     EFI_USER_INFO Template;

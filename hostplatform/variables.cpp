@@ -96,6 +96,8 @@ EFI_STATUS VariableStore::Get(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *
 
 EFI_STATUS VariableStore::Set(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 Attributes, UINTN DataSize,
                               const VOID *Data) {
+  SetCount++;
+  SetByteCount += DataSize;
   if (Name == nullptr || Guid == nullptr || Name[0] == 0) {
     return EFI_INVALID_PARAMETER;
   }

@@ -42,6 +42,10 @@ class VariableStore {
   };
   const std::vector<Write> &Writes() const { return WriteLog; }
   size_t GetCalls() const { return GetCount; }
+  // Every SetVariable call, refused ones included, and the data bytes they
+  // passed: what a page visit costs the flash.
+  size_t SetCalls() const { return SetCount; }
+  size_t SetBytes() const { return SetByteCount; }
 
  private:
   std::vector<Variable> Variables;
@@ -49,6 +53,8 @@ class VariableStore {
   std::vector<std::pair<std::u16string, EFI_STATUS>> SetFailures;
   std::vector<Write> WriteLog;
   size_t GetCount = 0;
+  size_t SetCount = 0;
+  size_t SetByteCount = 0;
 };
 
 }  // namespace host

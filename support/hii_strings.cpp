@@ -75,7 +75,10 @@ EFI_STATUS HiiLibStrGet(EFI_HII_HANDLE HiiHandle, EFI_STRING_ID StringId, EFI_ST
   UINTN Size = 0;
   EFI_STATUS Status = Hii->GetString(Hii, Language, HiiHandle, StringId, NULL, &Size, FontInfo);
   if (Status != EFI_BUFFER_TOO_SMALL) {
-    return Status;
+    // A probe without a buffer cannot have read a text: a service that
+    // answers it with success (or a warning) has broken its contract, and the
+    // caller must not take success for a buffer.
+    return EFI_ERROR(Status) ? Status : EFI_DEVICE_ERROR;
   }
   *String = static_cast<EFI_STRING>(AllocateClearedPool(Size));
   if (*String == NULL) {

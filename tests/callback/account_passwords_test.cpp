@@ -26,6 +26,7 @@ void ExpectPasswordSearches(const host::QelUserManagerFake &Qel) {
     EXPECT_EQ(std::memcmp(&Search.Template, &Expected, sizeof(Expected)), 0);
     EXPECT_TRUE(Search.FromFirstRecord);
   }
+  EXPECT_EQ(Qel.ProfileHandlesPassedIn, 0u);  // every profile search starts from a null handle
 }
 
 // ---------------------------------------------------------------- enrolment and clean-up

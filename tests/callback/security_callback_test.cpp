@@ -122,22 +122,24 @@ TEST_F(CallbackTest, ChangesOfQuestionsWithoutActionDoNothing) {
 
 // ---------------------------------------------------------------- password length limits
 
+// "System" is written back with the attributes it was read with.
 TEST_F(CallbackTest, LengthLimitsRewriteOneByteOfSystemAtOnce) {
   struct Case {
     EFI_QUESTION_ID Question;
     UINT8 Byte;
     size_t Offset;
+    UINT32 Attributes;
   };
   Start();
-  for (const Case &C : {Case{1019, 12, 17}, Case{1020, 3, 18}}) {
-    SCOPED_TRACE(C.Question);
-    P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes());
+  for (const Case &C : {Case{1019, 12, 17, 7}, Case{1020, 3, 18, 7}, Case{1019, 12, 17, 3}, Case{1020, 3, 18, 6}}) {
+    SCOPED_TRACE(std::to_string(C.Question) + " attributes " + std::to_string(C.Attributes));
+    P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes(), C.Attributes);
     size_t Writes = P.Variables.Writes().size();
     EXPECT_EQ(Changed(C.Question, C.Byte), EFI_SUCCESS);
     ASSERT_EQ(P.Variables.Writes().size(), Writes + 1);
     const auto &Write = P.Variables.Writes().back();
     EXPECT_EQ(Write.Name, u"System");
-    EXPECT_EQ(Write.Attributes, 7u);
+    EXPECT_EQ(Write.Attributes, C.Attributes);
     std::vector<UINT8> Expected = SystemBytes();
     Expected[C.Offset] = C.Byte;
     EXPECT_EQ(Write.Data, Expected);
@@ -151,12 +153,17 @@ TEST_F(CallbackTest, LengthLimitFailuresWriteNothing) {
     EFI_STATUS SetFailure;
     EFI_STATUS Expected;
     size_t Writes;  // SetVariable calls made
+    UINT32 Attributes = 7;
   };
   const std::vector<Case> Cases = {
       {"22-byte variable", 22, EFI_SUCCESS, EFI_BUFFER_TOO_SMALL, 0},
       {"variable absent", 0, EFI_SUCCESS, EFI_NOT_FOUND, 0},
       {"too short for the field", 17, EFI_SUCCESS, EFI_BAD_BUFFER_SIZE, 0},
       {"write fails", 21, EFI_WRITE_PROTECTED, EFI_WRITE_PROTECTED, 1},
+      // A write of an authenticated variable needs a signed payload.
+      {"authenticated write access", 21, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x17},
+      {"time-based authenticated write access", 21, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x27},
+      {"enhanced authenticated access", 21, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x87},
   };
   Start();
   for (const Case &C : Cases) {
@@ -164,7 +171,7 @@ TEST_F(CallbackTest, LengthLimitFailuresWriteNothing) {
       SCOPED_TRACE(std::string(C.Name) + ", question " + std::to_string(Question));
       P.Variables.Remove(u"System", gSystemConfigurationGuid);
       if (C.Size != 0) {
-        P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes(C.Size));
+        P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes(C.Size), C.Attributes);
       }
       P.Variables.FailSet(u"System", C.SetFailure);
       size_t Writes = P.Variables.Writes().size();

@@ -154,6 +154,7 @@ TEST(ConfigHeader, NameInPlainAndHexForm) {
       {"hex 99 characters", Header(gSetupVariableGuid, Long99), EFI_SUCCESS, Long99, 200},
       {"plain 100 characters", Header(gSetupVariableGuid, Long100, NameForm::Plain), EFI_BUFFER_TOO_SMALL, u"", 202},
       {"hex 100 characters", Header(gSetupVariableGuid, Long100), EFI_BUFFER_TOO_SMALL, u"", 202},
+      {"first of two NAME=", Guid + u"&NAME=Setup&PATH=00&NAME=System&", EFI_SUCCESS, u"Setup", 200},
       {"no NAME=", Guid + u"&PATH=00&OFFSET=0", EFI_INVALID_PARAMETER, u"", 200},
       {"no '&' after the name", Guid + u"&NAME=Setup", EFI_INVALID_PARAMETER, u"", 200},
   };

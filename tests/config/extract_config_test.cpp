@@ -59,8 +59,10 @@ TEST_F(ExtractTest, RequestsNotForThisDriverAreRefusedAtTheirStart) {
       {"name of 100 characters", Header(gPbaStatusVarGuid, std::u16string(100, u'P')) + RequestElement(0, 1),
        EFI_INVALID_PARAMETER, true},
   };
+  Txt.MakeCapable(P);  // byte 702 of the stored "Setup" is 0: a refresh writes it
   for (const auto &Case : Cases) {
     SCOPED_TRACE(Case.Name);
+    Put(u"Setup", SetupBytes);
     size_t Writes = SetupWrites();
     size_t Variables = P.Variables.Count();
     auto R = Extract(Case.Text);
@@ -72,24 +74,40 @@ TEST_F(ExtractTest, RequestsNotForThisDriverAreRefusedAtTheirStart) {
   }
 }
 
-// What each store gives when its variable does not exist, for both NAME forms.
+// What each store gives when its variable does not exist, for both NAME
+// forms. The zeros are served, and a status store created, only under the
+// store's own NAME and GUID: any other pairing is an absent variable.
 TEST_F(ExtractTest, AbsentStores) {
   const struct {
-    const char16_t *Name;
+    const char16_t *Name;   // NAME of the request
+    const char16_t *Store;  // the store whose GUID the request carries
     EFI_STATUS Status;
     bool Created;
   } Cases[] = {
-      {u"TpmStatusVar", EFI_SUCCESS, false},        {u"PbaStatusVar", EFI_SUCCESS, true},
-      {u"HDD_Password_Status", EFI_SUCCESS, true},  {u"StatusSetupVar", EFI_NOT_FOUND, false},
-      {u"System", EFI_NOT_FOUND, false},            {u"UserManagerVar", EFI_NOT_FOUND, false},
-      {u"Setup", EFI_NOT_FOUND, false},
+      {u"TpmStatusVar", u"TpmStatusVar", EFI_SUCCESS, false},
+      {u"PbaStatusVar", u"PbaStatusVar", EFI_SUCCESS, true},
+      {u"HDD_Password_Status", u"HDD_Password_Status", EFI_SUCCESS, true},
+      {u"StatusSetupVar", u"StatusSetupVar", EFI_NOT_FOUND, false},
+      {u"System", u"System", EFI_NOT_FOUND, false},
+      {u"UserManagerVar", u"UserManagerVar", EFI_NOT_FOUND, false},
+      {u"Setup", u"Setup", EFI_NOT_FOUND, false},
+      {u"AnyNameAtAll", u"PbaStatusVar", EFI_NOT_FOUND, false},
+      {u"AnyNameAtAll", u"HDD_Password_Status", EFI_NOT_FOUND, false},
+      {u"AnyNameAtAll", u"TpmStatusVar", EFI_NOT_FOUND, false},
+      {u"PbaStatusVar", u"HDD_Password_Status", EFI_NOT_FOUND, false},
+      {u"HDD_Password_Status", u"PbaStatusVar", EFI_NOT_FOUND, false},
+      {u"TpmStatusVar", u"PbaStatusVar", EFI_NOT_FOUND, false},
+      {u"PbaStatusVar", u"TpmStatusVar", EFI_NOT_FOUND, false},
+      {u"PbaStatusVar", u"System", EFI_NOT_FOUND, false},
   };
   for (NameForm Form : {NameForm::Plain, NameForm::Hex}) {
     for (const auto &Case : Cases) {
-      SCOPED_TRACE(host::Narrow(Case.Name) + (Form == NameForm::Hex ? " hex" : " plain"));
-      const StoreInfo &Info = Store(Case.Name);
-      P.Variables.Remove(Case.Name, *Info.Guid);
-      std::u16string Text = Request(Case.Name, RequestElement(0, Info.Size), Form);
+      SCOPED_TRACE(host::Narrow(Case.Name) + " under the GUID of " + host::Narrow(Case.Store) +
+                   (Form == NameForm::Hex ? " hex" : " plain"));
+      const StoreInfo &Info = Store(Case.Store);
+      P.Variables.Remove(Case.Store, *Info.Guid);
+      size_t Variables = P.Variables.Count();
+      std::u16string Text = Header(*Info.Guid, Case.Name, Form) + RequestElement(0, Info.Size);
       auto R = Extract(Text);
       EXPECT_EQ(R.Status, Case.Status);
       const host::Variable *Created = P.Variables.Find(Case.Name, *Info.Guid);
@@ -98,9 +116,10 @@ TEST_F(ExtractTest, AbsentStores) {
         EXPECT_EQ(R.ProgressIndex, Text.size());
       } else {
         EXPECT_TRUE(R.Results.empty());
-        EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
+        EXPECT_EQ(R.ProgressIndex, 0u);
       }
       ASSERT_EQ(Created != nullptr, Case.Created);
+      EXPECT_EQ(P.Variables.Count(), Variables + (Case.Created ? 1 : 0));
       if (Created != nullptr) {
         EXPECT_EQ(Created->Attributes, 7u);
         EXPECT_EQ(Created->Data, std::vector<UINT8>(Info.Size, 0));
@@ -121,7 +140,7 @@ TEST_F(ExtractTest, ACreatedStatusVariableIsReadOnTheNextRequest) {
   auto R = Extract(Text);
   EXPECT_EQ(R.Status, EFI_SUCCESS);
   EXPECT_EQ(R.Results, Text + u"&VALUE=01");
-  EXPECT_EQ(P.Variables.Writes().size(), Writes + 1);  // the Setup refresh only
+  EXPECT_EQ(P.Variables.Writes().size(), Writes);
 }
 
 // A store is served at its stored size, whatever the declared size.
@@ -171,17 +190,23 @@ TEST_F(ExtractTest, StoresOfEverySize) {
 }
 
 // Byte 702 of "Setup" follows the TXT capability rule on every extraction,
-// whichever store is asked for; it is never cleared.
+// whichever store is asked for; it is never cleared. "Setup" is written only
+// when the byte changes, with the attributes it has, and never when those
+// carry an authentication bit.
 TEST_F(ExtractTest, TxtCapableByteRefreshedForEveryStore) {
   const struct {
     bool Capable;
     UINT8 Stored;
+    UINT32 Attributes;
     UINT8 Expected;
-  } Rules[] = {{true, 0, 1}, {true, 1, 1}, {false, 0, 0}, {false, 1, 1}};
+  } Rules[] = {{true, 0, 7, 1},    {true, 1, 7, 1},    {false, 0, 7, 0},   {false, 1, 7, 1},
+               {true, 0, 3, 1},    {true, 0, 6, 1},    {true, 0, 0x17, 0}, {true, 0, 0x27, 0},
+               {true, 0, 0x87, 0}, {true, 2, 7, 1}};
   const char16_t *Stores[] = {u"System", u"UserManagerVar", u"TpmStatusVar", u"StatusSetupVar"};
   for (const auto &Rule : Rules) {
     for (const char16_t *Name : Stores) {
-      SCOPED_TRACE(std::to_string(Rule.Capable) + " " + std::to_string(Rule.Stored) + " " + host::Narrow(Name));
+      SCOPED_TRACE(std::to_string(Rule.Capable) + " " + std::to_string(Rule.Stored) + " " +
+                   std::to_string(Rule.Attributes) + " " + host::Narrow(Name));
       host::Platform &Active = P;
       if (Rule.Capable) {
         Txt.MakeCapable(Active);
@@ -191,18 +216,42 @@ TEST_F(ExtractTest, TxtCapableByteRefreshedForEveryStore) {
       }
       std::vector<UINT8> Before = SetupBytes;
       Before[702] = Rule.Stored;
-      Put(u"Setup", Before);
+      Put(u"Setup", Before, Rule.Attributes);
       size_t Writes = P.Variables.Writes().size();
       Extract(Request(Name, RequestElement(0, 1)));
       std::vector<UINT8> After = Before;
       After[702] = Rule.Expected;
       EXPECT_EQ(Read(u"Setup"), After);
-      ASSERT_GT(P.Variables.Writes().size(), Writes);
-      const auto &Write = P.Variables.Writes()[Writes];  // the first write of the call
-      EXPECT_EQ(Write.Name, u"Setup");
-      EXPECT_EQ(Write.Attributes, 7u);
-      EXPECT_EQ(Write.Data.size(), 868u);
+      EXPECT_EQ(P.Variables.Find(u"Setup", gSetupVariableGuid)->Attributes, Rule.Attributes);
+      // The requested stores are absent and create nothing: any write is the refresh.
+      ASSERT_EQ(P.Variables.Writes().size(), Writes + (After != Before ? 1 : 0));
+      if (After != Before) {
+        const auto &Write = P.Variables.Writes()[Writes];
+        EXPECT_EQ(Write.Name, u"Setup");
+        EXPECT_EQ(Write.Attributes, Rule.Attributes);
+        EXPECT_EQ(Write.Data, After);
+      }
     }
+  }
+}
+
+// Opening the page extracts every store: the first opening on a TXT-capable
+// platform sets byte 702 and creates the two status stores; opening it again
+// with nothing changed writes nothing.
+TEST_F(ExtractTest, RepeatExtractionOfEveryStoreWritesNothing) {
+  Txt.MakeCapable(P);
+  for (const char16_t *Name : {u"System", u"StatusSetupVar", u"UserManagerVar"}) {
+    Put(Name, Pattern(Store(Name).Size, 1));
+  }
+  const size_t Expected[][2] = {{3, 868 + 12 + 9}, {0, 0}};  // calls, bytes
+  for (const auto &Visit : Expected) {
+    size_t Calls = P.Variables.SetCalls();
+    size_t Bytes = P.Variables.SetBytes();
+    for (const StoreInfo &Info : kStores) {
+      EXPECT_EQ(Extract(Request(Info.Name, RequestElement(0, Info.Size))).Status, EFI_SUCCESS);
+    }
+    EXPECT_EQ(P.Variables.SetCalls() - Calls, Visit[0]);
+    EXPECT_EQ(P.Variables.SetBytes() - Bytes, Visit[1]);
   }
 }
 
@@ -252,43 +301,50 @@ TEST_F(ExtractTest, SetupWriteFailureDoesNotStopTheExtraction) {
   EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(24, u'0'));
 }
 
+// Every failure past the header: the driver's own leave Progress at the start
+// of the request, those of BlockToConfig where the routing service put it.
 TEST_F(ExtractTest, FailuresReleaseTheBlock) {
-  Put(u"System", Pattern(21, 1));
   std::u16string Text = Request(u"System", RequestElement(0, 21));
+  std::u16string Outside = Request(u"System", RequestElement(20, 2));
   const struct {
     const char *Name;
-    size_t FailAllocation;  // 1: the working block, 2: the routing service's result
-    EFI_STATUS ReadStatus;  // of the read into the block
+    std::u16string Text;
+    bool Present;
+    size_t FailAllocation;       // 1: the working block, 2: the routing service's result
+    EFI_STATUS SizeQueryStatus;  // forced answer of every read of "System"
+    EFI_STATUS ReadStatus;       // of the read into the block
     EFI_STATUS Status;
+    size_t Progress;
   } Cases[] = {
-      {"working block not allocated", 1, EFI_SUCCESS, EFI_OUT_OF_RESOURCES},
-      {"result not allocated", 2, EFI_SUCCESS, EFI_OUT_OF_RESOURCES},
-      {"read into the block fails", 0, EFI_DEVICE_ERROR, EFI_DEVICE_ERROR},
+      {"absent, no zero default", Text, false, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_NOT_FOUND, 0},
+      {"size query fails", Text, true, 0, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_DEVICE_ERROR, 0},
+      {"working block not allocated", Text, true, 1, EFI_SUCCESS, EFI_SUCCESS, EFI_OUT_OF_RESOURCES, 0},
+      {"read into the block fails", Text, true, 0, EFI_SUCCESS, EFI_DEVICE_ERROR, EFI_DEVICE_ERROR, 0},
+      {"result not allocated", Text, true, 2, EFI_SUCCESS, EFI_SUCCESS, EFI_OUT_OF_RESOURCES, 0},
+      {"field outside the store", Outside, true, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_DEVICE_ERROR, Outside.size()},
   };
   for (const auto &Case : Cases) {
     SCOPED_TRACE(Case.Name);
+    P.Variables.Remove(u"System", gSystemConfigurationGuid);
+    if (Case.Present) Put(u"System", Pattern(21, 1));
     VariableServiceHook::Install(P);
     VariableServiceHook::FailReadOf = u"System";
     VariableServiceHook::FailReadStatus = Case.ReadStatus;
+    P.Variables.FailGet(u"System", Case.SizeQueryStatus);
     size_t Live = P.Memory.LiveBytes();
     P.Memory.FailNthAllocation(Case.FailAllocation);
-    auto R = Extract(Text);
+    auto R = Extract(Case.Text);
     P.Memory.FailNthAllocation(0);
+    P.Variables.FailGet(u"System", EFI_SUCCESS);
     EXPECT_EQ(R.Status, Case.Status);
-    EXPECT_EQ(R.ProgressIndex, Case.FailAllocation == 2 ? 0u : std::u16string::npos);
+    EXPECT_EQ(R.ProgressIndex, Case.Progress);
+    EXPECT_TRUE(R.Results.empty());
     EXPECT_EQ(P.Memory.LiveBytes(), Live);
     EXPECT_EQ(P.Memory.BadFrees(), 0u);
+    EXPECT_TRUE(P.Variables.Writes().empty());
     P.RuntimeServices.GetVariable = VariableServiceHook::OriginalGet;
     P.RuntimeServices.SetVariable = VariableServiceHook::OriginalSet;
   }
-}
-
-TEST_F(ExtractTest, SizeQueryFailureOfAStoreWithoutDefault) {
-  Put(u"UserManagerVar", Pattern(5, 1));
-  P.Variables.FailGet(u"UserManagerVar", EFI_DEVICE_ERROR);
-  auto R = Extract(Request(u"UserManagerVar", RequestElement(0, 5)));
-  EXPECT_EQ(R.Status, EFI_DEVICE_ERROR);
-  EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
 }
 
 // Only an absent status store is created: one whose size query fails for
@@ -311,8 +367,7 @@ TEST_F(ExtractTest, UnreadableStatusStoreIsServedAsZerosAndNotOverwritten) {
     EXPECT_EQ(R.Status, EFI_SUCCESS);
     EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(2 * Info.Size, u'0'));
     EXPECT_EQ(Read(Case.Name), Stored);
-    ASSERT_EQ(P.Variables.Writes().size(), Writes + 1);  // the refresh of "Setup" only
-    EXPECT_EQ(P.Variables.Writes().back().Name, u"Setup");
+    EXPECT_EQ(P.Variables.Writes().size(), Writes);
     P.Variables.FailGet(Case.Name, EFI_SUCCESS);
   }
 }
@@ -324,7 +379,6 @@ TEST_F(ExtractTest, CallSequenceForAnAbsentStatusStore) {
   EXPECT_EQ(R.Status, EFI_SUCCESS);
   EXPECT_EQ(P.Log.All(), (std::vector<std::string>{
                              "GetVariable(Setup, 868)",
-                             "SetVariable(Setup, 7, 868)",
                              "GetVariable(HDD_Password_Status, 0)",
                              "SetVariable(HDD_Password_Status, 7, 9)",
                              "ConfigRouting.BlockToConfig(" + host::Narrow(Text) + ", 9)",

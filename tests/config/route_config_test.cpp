@@ -84,6 +84,18 @@ TEST_F(RouteTest, TpmStatusStringsAreAcceptedAndDiscarded) {
       }
     }
   }
+  // The string is known by its NAME: under another store's GUID it is
+  // discarded as well, and another NAME under its GUID is not.
+  for (const EFI_GUID *Guid : {&gSystemConfigurationGuid, &gUserManagerVarGuid}) {
+    P.Variables.Put(u"TpmStatusVar", *Guid, Pattern(82, 1));
+    EXPECT_EQ(Route(Header(*Guid, u"TpmStatusVar") + ResponseElement(80, {1})).Status, EFI_SUCCESS);
+    EXPECT_EQ(P.Variables.Read(u"TpmStatusVar", *Guid), Pattern(82, 1));
+  }
+  P.Variables.Put(u"Other", gTpmStatusVarGuid, Pattern(82, 1));
+  ASSERT_EQ(Route(Header(gTpmStatusVarGuid, u"Other") + ResponseElement(80, {7})).Status, EFI_SUCCESS);
+  std::vector<UINT8> Merged = Pattern(82, 1);
+  Merged[80] = 7;
+  EXPECT_EQ(P.Variables.Read(u"Other", gTpmStatusVarGuid), Merged);
 }
 
 TEST_F(RouteTest, RoutingNeverCreatesAVariable) {
@@ -91,7 +103,7 @@ TEST_F(RouteTest, RoutingNeverCreatesAVariable) {
     SCOPED_TRACE(host::Narrow(Name));
     auto R = Route(Config(Name, ResponseElement(0, {1})));
     EXPECT_EQ(R.Status, EFI_NOT_FOUND);
-    EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
+    EXPECT_EQ(R.ProgressIndex, 0u);
     EXPECT_EQ(P.Variables.Find(Name, *Store(Name).Guid), nullptr);
   }
   EXPECT_TRUE(P.Variables.Writes().empty());
@@ -130,6 +142,8 @@ TEST_F(RouteTest, MergeKeepsStoredSizeAndAttributes) {
   }
 }
 
+// The driver's own failures leave Progress at the start of the string; those
+// of ConfigToBlock and SetVariable where ConfigToBlock put it.
 TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
   const std::u16string Good = Config(u"System", ResponseElement(17, {12}));
   const std::u16string Outside = Config(u"System", ResponseElement(17, {12}) + ResponseElement(20, {1, 2}));
@@ -143,13 +157,16 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
     EFI_STATUS SetStatus;
     EFI_STATUS Status;
     size_t Progress;
+    UINT32 Attributes = 7;  // of the stored "System"
   } Cases[] = {
-      {"size query fails", Good, 0, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_SUCCESS, EFI_DEVICE_ERROR,
-       std::u16string::npos},
-      {"block not allocated", Good, 1, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_OUT_OF_RESOURCES,
-       std::u16string::npos},
-      {"read into the block fails", Good, 0, EFI_SUCCESS, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_DEVICE_ERROR,
-       std::u16string::npos},
+      {"size query fails", Good, 0, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_SUCCESS, EFI_DEVICE_ERROR, 0},
+      {"block not allocated", Good, 1, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_OUT_OF_RESOURCES, 0},
+      {"read into the block fails", Good, 0, EFI_SUCCESS, EFI_DEVICE_ERROR, EFI_SUCCESS, EFI_DEVICE_ERROR, 0},
+      // A write of an authenticated variable needs a signed payload.
+      {"authenticated write access", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x17},
+      {"time-based authenticated write access", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED,
+       0, 0x27},
+      {"enhanced authenticated access", Good, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_WRITE_PROTECTED, 0, 0x87},
       {"field outside the stored block", Outside, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_BUFFER_TOO_SMALL,
        Outside.size()},
       {"malformed field", Malformed, 0, EFI_SUCCESS, EFI_SUCCESS, EFI_SUCCESS, EFI_INVALID_PARAMETER,
@@ -158,6 +175,8 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
   };
   for (const auto &Case : Cases) {
     SCOPED_TRACE(Case.Name);
+    Put(u"System", SystemBytes, Case.Attributes);
+    size_t Writes = P.Variables.Writes().size();
     VariableServiceHook::Install(P);
     VariableServiceHook::FailReadOf = u"System";
     VariableServiceHook::FailReadStatus = Case.ReadStatus;
@@ -174,6 +193,7 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
     EXPECT_EQ(R.Status, Case.Status);
     EXPECT_EQ(R.ProgressIndex, Case.Progress);
     EXPECT_EQ(Read(u"System"), SystemBytes);
+    EXPECT_EQ(P.Variables.Writes().size(), Writes + (Case.SetStatus != EFI_SUCCESS ? 1 : 0));  // the refused one
     EXPECT_EQ(P.Memory.LiveBytes(), Live);
     EXPECT_EQ(P.Memory.BadFrees(), 0u);
   }
@@ -224,6 +244,20 @@ TEST_F(RouteTest, TpmRequestWithdrawal) {
       Expected[11] = Row.Outcome[Cell] == 'W' ? 0 : Row.Request;
       EXPECT_EQ(Read(u"System"), Expected);
     }
+  }
+  // The rule goes with the NAME "System", whatever the GUID.
+  const struct {
+    const char16_t *Name;
+    const EFI_GUID *Guid;
+    UINT8 Stored;  // request 1 "Enable" while enabled
+  } Pairings[] = {{u"System", &gUserManagerVarGuid, 0}, {u"Other", &gSystemConfigurationGuid, 1}};
+  for (const auto &Pairing : Pairings) {
+    SCOPED_TRACE(host::Narrow(Pairing.Name));
+    std::vector<UINT8> Stored = SystemBytes;
+    Stored[13] = 1;
+    P.Variables.Put(Pairing.Name, *Pairing.Guid, Stored);
+    ASSERT_EQ(Route(Header(*Pairing.Guid, Pairing.Name) + ResponseElement(11, {1})).Status, EFI_SUCCESS);
+    EXPECT_EQ(P.Variables.Read(Pairing.Name, *Pairing.Guid).value()[11], Pairing.Stored);
   }
 }
 

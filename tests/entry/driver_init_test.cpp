@@ -235,6 +235,18 @@ TEST(Initialisation, ServicesAreLocatedInStepOrder) {
   P.AddStandardAccounts();
   P.StartDriver();
   EXPECT_EQ(P.Log.All(), (std::vector<std::string>{"HiiDatabase.NewPackageList", "Qel.RegisterUnlockForm"}));
+  // Each service by its GUID alone: no registration key.
+  const EFI_GUID *Expected[] = {&gEfiHiiDatabaseProtocolGuid, &gEfiHiiConfigRoutingProtocolGuid,
+                                &gEfiFormBrowser2ProtocolGuid, &gHddPasswordProtocolGuid,
+                                &gHddPasswordUiProtocolGuid,   &gEfiUserManagerProtocolGuid,
+                                &gQelUserManagerProtocolGuid,  &gEfiUserManagerProtocolGuid,
+                                &gQelUserManagerProtocolGuid};
+  ASSERT_EQ(P.Locates.size(), std::size(Expected));
+  for (size_t Index = 0; Index < P.Locates.size(); Index++) {
+    SCOPED_TRACE(Index);
+    EXPECT_TRUE(host::SameGuid(P.Locates[Index].Protocol, *Expected[Index]));
+    EXPECT_EQ(P.Locates[Index].Registration, nullptr);
+  }
 }
 
 TEST(Initialisation, MissingUserManagerStateStillReportsSuccess) {

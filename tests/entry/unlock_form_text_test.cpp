@@ -79,6 +79,17 @@ TEST_F(UnlockFormText, WithoutTheHiiStringServiceNothingIsSaved) {
   EXPECT_TRUE(P.Log.All().empty());
 }
 
+TEST_F(UnlockFormText, AProbeAnsweredWithoutBufferSavesAndWritesNothing) {
+  Start(u"P");
+  P.HiiString.ProbeAnswer = EFI_SUCCESS;
+  size_t Blocks = P.Memory.LiveBlocks();
+  EXPECT_EQ(Show(u"A"), EFI_SUCCESS);
+  EXPECT_EQ(mOriginalStr, nullptr);
+  EXPECT_EQ(P.Log.All(), std::vector<std::string>{"HiiString.GetString(en-US,117,0)"});
+  EXPECT_EQ(Lockout(), u"P");
+  EXPECT_EQ(P.Memory.LiveBlocks(), Blocks);
+}
+
 TEST_F(UnlockFormText, AFailedWriteKeepsTheBaseAndLeavesTheStringAsItWas) {
   Start(u"P");
   P.HiiString.SetStringStatus = EFI_OUT_OF_RESOURCES;

@@ -9,7 +9,8 @@
 // of callbacks, with the answers changed between them, is chosen by the input.
 //
 // After each call: no variable changed but "System" through questions 1019 and
-// 1020, and only the byte of that question; the value union is written only
+// 1020, and only the byte of that question, written with the attributes it
+// has and never when they carry authentication bits; the value union is written only
 // for a retrieved question, and only its first byte; the action request only
 // for question 1022; the pool holds what it held before except the hard-disk
 // lists of the last refresh; the UI service's device name is 40 characters at
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "callback/security_callback.h"
+#include "config/variable_stores.h"
 #include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "hostplatform/pci_io.h"
@@ -229,7 +231,8 @@ void PutSystem(fuzz::Input &In, host::Platform &P) {
   if (In.Below(5) == 0) return;
   size_t Size = In.Below(4) != 0 ? 21 : In.Below(40);
   std::vector<UINT8> Bytes = In.Bytes(Size);
-  P.Variables.Put(u"System", gSystemConfigurationGuid, Bytes, In.Below(6) != 0 ? 7 : 3);
+  const UINT32 Attributes[] = {7, 7, 7, 7, 3, 0x27};
+  P.Variables.Put(u"System", gSystemConfigurationGuid, Bytes, Attributes[In.Below(6)]);
   if (In.Below(10) == 0) P.Variables.FailGet(u"System", Pick(In, kFailures));
   if (In.Below(10) == 0) P.Variables.FailSet(u"System", Pick(In, kFailures));
 }
@@ -296,6 +299,7 @@ void RunCallback(fuzz::Input &In, host::Platform &P, bool BrowserServicePresent)
   EFI_BROWSER_ACTION_REQUEST *RequestArgument = In.Below(16) == 0 ? nullptr : &Request;
 
   std::vector<host::Variable> Before = P.Variables.All();
+  size_t WritesBefore = P.Variables.Writes().size();
   size_t BytesBefore = P.Memory.LiveBytes() - ListBytes(P);
   size_t BlocksBefore = P.Memory.LiveBlocks() - ListBlocks();
   size_t FormsBefore = P.FormBrowser.Calls.size();
@@ -308,6 +312,17 @@ void RunCallback(fuzz::Input &In, host::Platform &P, bool BrowserServicePresent)
 
   if (!BrowserServicePresent) {
     CHECK(Status == EFI_NOT_FOUND);
+  }
+  // Every SetVariable of the call, refused ones included: "System" only, with
+  // the attributes it has, which carry no authentication bits.
+  for (size_t Index = WritesBefore; Index < P.Variables.Writes().size(); Index++) {
+    const auto &Write = P.Variables.Writes()[Index];
+    const host::Variable *Old = nullptr;
+    for (const host::Variable &Entry : Before) {
+      if (Entry.Name == Write.Name && host::SameGuid(Entry.Guid, Write.Guid)) Old = &Entry;
+    }
+    CHECK(Write.Name == u"System" && Old != nullptr);
+    CHECK(Write.Attributes == Old->Attributes && MayWriteBack(Old->Attributes));
   }
   // Variables: only "System", only through its two length questions, only their byte.
   const std::vector<host::Variable> &After = P.Variables.All();

@@ -7,11 +7,14 @@
 // reads and writes of some of them fail, and so does the pool now and then.
 // The hardware answers and a HOB list make the platform TXT-capable or not.
 //
-// After each call: Progress, when set, points into the string; the pool holds
-// what it held before, except the Results block (freed with the pool); and
-// the variable store changed only as the rules allow: extraction refreshes
-// byte 702 of "Setup" and creates an absent status store with zeros, routing
-// rewrites the one variable it read, at its size and attributes, on success.
+// After each call: Progress, when set, points into the string, and every
+// failure past the null-argument test sets it; the pool holds what it held
+// before, except the Results block (freed with the pool); and the variable
+// store changed only as the rules allow: extraction writes "Setup" only to
+// set byte 702, with its attributes, and creates an absent status store with
+// zeros only under the store's own name; routing rewrites the one variable it
+// read, at its size and attributes, on success. No variable with
+// authentication attributes is ever written.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -138,7 +141,7 @@ void PutVariables(fuzz::Input &In, host::Platform &P, Failures &Fail) {
       UINT8 Value = In.Below(4) != 0 ? Values[In.Below(5)] : In.Byte();
       if (Offset < Size) Data[Offset] = Value;
     }
-    const UINT32 Attributes[] = {7, 7, 7, 3, 2, 6};
+    const UINT32 Attributes[] = {7, 7, 7, 3, 2, 6, 0x27, 0x17};
     P.Variables.Put(mVariableStores[Store].Name, *mVariableStores[Store].Guid, Data,
                     Attributes[In.Below(sizeof(Attributes) / sizeof(Attributes[0]))]);
   }
@@ -307,6 +310,7 @@ void CheckExtractRules(const Call &C, const Failures &Fail, const Hardware &H, c
       bool Hdd = host::SameGuid(New.Guid, *mVariableStores[STORE_HDD_PASSWORD_STATUS].Guid);
       CHECK(C.ArgumentsValid && C.NamesStore && C.NameUsable && (Pba || Hdd));
       CHECK(New.Name == C.Name && host::SameGuid(New.Guid, C.Guid));
+      CHECK(New.Name == mVariableStores[Pba ? STORE_PBA_STATUS : STORE_HDD_PASSWORD_STATUS].Name);
       CHECK(New.Attributes == SECURITY_VARIABLE_ATTRIBUTES);
       CHECK(New.Data == std::vector<UINT8>(Pba ? PBA_STATUS_VARIABLE_SIZE : HDD_STATUS_VARIABLE_SIZE, 0));
       continue;
@@ -321,14 +325,44 @@ void CheckExtractRules(const Call &C, const Failures &Fail, const Hardware &H, c
       if (Index != SETUP_TXT_CAPABLE_OFFSET) CHECK(Old->Data[Index] == New.Data[Index]);
     }
     if (New.Data.size() > SETUP_TXT_CAPABLE_OFFSET) {
-      // Rewritten only at its declared size, with the attributes the driver
-      // writes it with, and when neither its read nor its write fails.
+      // Rewritten only at its declared size, without authentication
+      // attributes, and when neither its read nor its write fails.
       bool Refreshed = C.ArgumentsValid && C.NamesStore && H.Capable && Old->Data.size() == SETUP_VARIABLE_SIZE &&
-                       Old->Attributes == SECURITY_VARIABLE_ATTRIBUTES && Fail.Get != Setup.Name &&
-                       Fail.Set != Setup.Name;
+                       MayWriteBack(Old->Attributes) && Fail.Get != Setup.Name && Fail.Set != Setup.Name;
       CHECK(New.Data[SETUP_TXT_CAPABLE_OFFSET] == (Refreshed ? 1 : Old->Data[SETUP_TXT_CAPABLE_OFFSET]));
     }
   }
+}
+
+// Every SetVariable of the call, refused ones included: an existing variable
+// is written with the attributes it has, never one with authentication
+// attributes, and "Setup" by extraction only to set byte 702.
+void CheckWrites(const Call &C, const std::vector<host::Variable> &Before,
+                 const std::vector<host::VariableStore::Write> &Writes) {
+  const VARIABLE_STORE &Setup = mVariableStores[STORE_SETUP];
+  for (const auto &Write : Writes) {
+    const host::Variable *Old = FindIn(Before, Write.Name, Write.Guid);
+    if (Old == nullptr) {
+      CHECK(!C.Route && Write.Attributes == SECURITY_VARIABLE_ATTRIBUTES);  // a status store created
+      continue;
+    }
+    CHECK(Write.Attributes == Old->Attributes && MayWriteBack(Old->Attributes));
+    CHECK(Write.Data.size() == Old->Data.size());
+    if (!C.Route) {
+      CHECK(Write.Name == Setup.Name && host::SameGuid(Write.Guid, *Setup.Guid));
+      CHECK(Old->Data.size() == SETUP_VARIABLE_SIZE);
+      CHECK(Old->Data[SETUP_TXT_CAPABLE_OFFSET] != 1 && Write.Data[SETUP_TXT_CAPABLE_OFFSET] == 1);
+    }
+  }
+}
+
+// A store served without its variable (absent, or its size query failing)
+// is one of the three zero-default stores, named and GUID'd as such.
+bool ZeroDefaultStore(const Call &C) {
+  for (size_t Store : {STORE_TPM_STATUS, STORE_PBA_STATUS, STORE_HDD_PASSWORD_STATUS}) {
+    if (C.Name == mVariableStores[Store].Name && host::SameGuid(C.Guid, *mVariableStores[Store].Guid)) return true;
+  }
+  return false;
 }
 
 void CheckRouteRules(const Call &C, const std::vector<host::Variable> &Before, const std::vector<host::Variable> &After) {
@@ -391,6 +425,7 @@ void RunCall(fuzz::Input &In, host::Platform &P, const Hardware &H, const Failur
   }
 
   std::vector<host::Variable> Before = P.Variables.All();
+  size_t WritesBefore = P.Variables.Writes().size();
   size_t LiveBytes = P.Memory.LiveBytes();
   size_t LiveBlocks = P.Memory.LiveBlocks();
   EFI_RESET_SYSTEM ResetBefore = gRT->ResetSystem;
@@ -414,6 +449,14 @@ void RunCall(fuzz::Input &In, host::Platform &P, const Hardware &H, const Failur
   } else if (!C.NameUsable) {
     CHECK(C.Status == EFI_INVALID_PARAMETER && Progress == Request);
   }
+  // A failure never leaves Progress unset (the firmware's routing reads it).
+  if (!NullArgument && EFI_ERROR(C.Status)) {
+    CHECK(Progress != kProgressUntouched);
+  }
+  if (!C.Route && C.Status == EFI_SUCCESS &&
+      (FindIn(Before, C.Name, C.Guid) == nullptr || Fail.Get == C.Name)) {
+    CHECK(ZeroDefaultStore(C));
+  }
   if (Results != kResultsUntouched && Results != nullptr) {
     CHECK(!C.Route && C.Status == EFI_SUCCESS && P.Memory.Owns(Results));
     CHECK(P.Memory.Free(Results) == EFI_SUCCESS);
@@ -422,6 +465,8 @@ void RunCall(fuzz::Input &In, host::Platform &P, const Hardware &H, const Failur
   CHECK(P.Memory.BadFrees() == 0);
 
   const std::vector<host::Variable> &After = P.Variables.All();
+  CheckWrites(C, Before, std::vector<host::VariableStore::Write>(P.Variables.Writes().begin() + WritesBefore,
+                                                                 P.Variables.Writes().end()));
   if (C.Route) {
     CheckRouteRules(C, Before, After);
   } else {

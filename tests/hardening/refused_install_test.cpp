@@ -12,23 +12,35 @@ using hardening::Session;
 TEST(RefusedInstall, ReleasesTheBlockThatWasNotInstalled) {
   const struct {
     const char *Name;
-    const EFI_GUID *Refused;
-    bool Exits;              // start-up ends with the refusal
+    const EFI_GUID *Refused;  // null: the HII database refuses the package list
+    EFI_STATUS Status;
+    bool Exits;               // start-up ends with the refusal
     size_t RecordsInstalled;  // form-set records on any handle
+    bool PathInstalled;       // the driver handle carries its device path
   } Cases[] = {
       // The page is registered without a device path and the start-up goes on.
-      {"device path", &gEfiDevicePathProtocolGuid, false, 1},
+      {"device path", &gEfiDevicePathProtocolGuid, EFI_OUT_OF_RESOURCES, false, 1, false},
+      // A warning is no refusal: the path is installed and kept.
+      {"device path installed with a warning", &gEfiDevicePathProtocolGuid, EFI_WARN_UNKNOWN_GLYPH, false, 1, true},
       // The refusal ends start-up with its status.
-      {"form-set record", &gQelFormSetProtocolGuid, true, 0},
+      {"form-set record", &gQelFormSetProtocolGuid, EFI_OUT_OF_RESOURCES, true, 0, true},
+      {"package list", nullptr, EFI_OUT_OF_RESOURCES, true, 0, true},
   };
   for (const auto &Case : Cases) {
     SCOPED_TRACE(Case.Name);
     Session S;
     host::Platform &P = S.Platform();
-    P.Handles.FailNextInstall(*Case.Refused, EFI_OUT_OF_RESOURCES);
+    if (Case.Refused != nullptr) {
+      P.Handles.FailNextInstall(*Case.Refused, Case.Status);
+    } else {
+      P.HiiDatabase.FailNewPackageList = Case.Status;
+    }
     auto Result = P.StartDriver();
     EXPECT_EQ(Result.Exited, Case.Exits);
     EXPECT_EQ(P.Handles.HandlesWith(gQelFormSetProtocolGuid).size(), Case.RecordsInstalled);
+    const VOID *Path = P.Handles.IsHandle(mDriverHandle)
+                           ? P.Handles.InterfaceOn(mDriverHandle, gEfiDevicePathProtocolGuid) : nullptr;
+    EXPECT_EQ(Path != nullptr && P.Memory.Owns(Path), Case.PathInstalled);
 
     std::vector<const VOID *> Kept = hardening::LongLivedBlocks(P);
     size_t KeptBytes = 0;

@@ -34,6 +34,9 @@ TEST_F(HddCallback, MasterPasswordOfPortThreeOpensTheDialogForItsDisk) {
   EXPECT_EQ(P.HddPasswordUi.Protocol.DeviceIndex, 1u);
   ASSERT_EQ(P.FormBrowser.Calls.size(), 1u);
   const auto &SendForm = P.FormBrowser.Calls[0];
+  EXPECT_EQ(SendForm.PasswordKind, 2u);  // as the UI service held them when the form opened
+  EXPECT_EQ(SendForm.DeviceIndex, 1u);
+  EXPECT_EQ(SendForm.DeviceName, u"Disk on the secondary slave");
   EXPECT_EQ(SendForm.FormId, 0x1001);
   EXPECT_TRUE(host::SameGuid(SendForm.FormSetGuid, gHddPasswordUiProtocolGuid));
   EXPECT_EQ(SendForm.Handles, std::vector<EFI_HII_HANDLE>{UiList});
@@ -49,10 +52,18 @@ TEST_F(HddCallback, UserPasswordOfPortZeroWithoutADiskThereOpensDeviceZero) {
   P.HddPassword.Devices = {Disk(Ide5, 0, 0)};  // port 4
   EFI_IFR_TYPE_VALUE Value{};
   ASSERT_EQ(Call(EFI_BROWSER_ACTION_RETRIEVE, 4000, Value), EFI_SUCCESS);
+  // Only a change of the question opens the dialog.
+  for (EFI_BROWSER_ACTION Action : {EFI_BROWSER_ACTION_RETRIEVE, EFI_BROWSER_ACTION_FORM_OPEN,
+                                    EFI_BROWSER_ACTION_FORM_CLOSE, EFI_BROWSER_ACTION_CHANGING, EFI_BROWSER_ACTION_SUBMITTED}) {
+    ASSERT_EQ(Call(Action, 10020, Value), EFI_SUCCESS);
+  }
+  EXPECT_TRUE(P.FormBrowser.Calls.empty());
   ASSERT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, 10020, Value), EFI_SUCCESS);
   EXPECT_EQ(P.HddPasswordUi.Protocol.PasswordKind, 1u);
   EXPECT_EQ(P.HddPasswordUi.Protocol.DeviceIndex, 0u);
-  EXPECT_EQ(P.FormBrowser.Calls.size(), 1u);
+  ASSERT_EQ(P.FormBrowser.Calls.size(), 1u);
+  EXPECT_EQ(P.FormBrowser.Calls[0].PasswordKind, 1u);
+  EXPECT_EQ(P.FormBrowser.Calls[0].DeviceIndex, 0u);
 }
 
 TEST_F(HddCallback, ActionBeforeAnyRetrievalOpensNothing) {

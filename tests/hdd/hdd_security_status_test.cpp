@@ -68,6 +68,7 @@ TEST_F(HddFixture, DisksThatMatchNoPositionArePlacedAtTheirChannel) {
       {"no PCI I/O", Disk(NoPciIo, 1, 0), EFI_UNSUPPORTED},
       {"path in no table text", Disk(OtherFunction, 0, 0), EFI_NOT_FOUND},
       {"channel beyond the six ports", Disk(Ahci, 7, 0), EFI_UNSUPPORTED},
+      {"channel just past the six ports", Disk(Ahci, 6, 0), EFI_UNSUPPORTED},
   };
   for (const Case &C : Cases) {
     UINT16 Port = 0xABCD;
@@ -78,9 +79,9 @@ TEST_F(HddFixture, DisksThatMatchNoPositionArePlacedAtTheirChannel) {
   UINT16 Port;
   EXPECT_EQ(GetHddPortNumber(nullptr, &Port), EFI_INVALID_PARAMETER);
 
-  EXPECT_EQ(RefreshHddSecurityStatus(), 5u);
-  EXPECT_EQ(PortsOfDevices(), (Ports{1, 0, 1, 0, 7}));
-  // Channel 7 is recorded but changes no state byte.
+  EXPECT_EQ(RefreshHddSecurityStatus(), 6u);
+  EXPECT_EQ(PortsOfDevices(), (Ports{1, 0, 1, 0, 7, 6}));
+  // Channels 7 and 6 are recorded but change no state byte.
   EXPECT_EQ(PortStates(), (Bytes{0, 0, 5, 5, 5, 5}));
 }
 

@@ -3,14 +3,66 @@
 subsystem 11, entry point DriverEntry, base relocations, no import table,
 zero-initialised state only in a section of its own without file bytes (the
 loader zero-fills it; inside the merged code section it would read as code
-padding), and no diagnostic text in the shipped image."""
+padding), no diagnostic text in the shipped image, and no way out of the call
+to the boot service Exit (disassembled with llvm-objdump)."""
 import re
 import struct
+import subprocess
 import sys
 
+# Offset of Exit in EFI_BOOT_SERVICES: the 24-byte header, then 24 pointers.
+EXIT_SLOT = 0xD8
+# What may run between Exit and the jump that closes the loop after it.
+LOOP_BODY = {"pause", "hlt", "cli", "nop"}
 
-def check(image_path, map_path, shipped):
+
+def instructions(image_path, objdump):
+    """(address, end address, mnemonic, operands) of every instruction."""
+    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", image_path], check=True,
+                             capture_output=True, text=True).stdout
+    decoded = []
+    for line in listing.splitlines():
+        match = re.match(r"^\s*([0-9a-f]+):\s+(\S+)\s*([^#]*)", line)
+        if match:
+            decoded.append([int(match.group(1), 16), None, match.group(2), match.group(3).strip()])
+    for index, instruction in enumerate(decoded[:-1]):
+        instruction[1] = decoded[index + 1][0]
+    return decoded[:-1]
+
+
+def exit_call_failures(image_path, objdump):
+    """Every call through the Exit slot must be followed by a loop it cannot
+    leave: only halt/pause instructions, then an unconditional jump back to
+    an address between the call and that jump."""
     failures = []
+    code = instructions(image_path, objdump)
+    slot = re.compile(rf"^\*(?:{EXIT_SLOT}|{EXIT_SLOT:#x})\(%r\w+\)$")
+    calls = [index for index, (_, _, mnemonic, operands) in enumerate(code)
+             if mnemonic.startswith(("call", "jmp")) and slot.match(operands)]
+    if not calls:
+        failures.append("no call through the boot-service Exit slot found")
+    for index in calls:
+        address, after_call, mnemonic, _ = code[index]
+        if mnemonic.startswith("jmp"):
+            failures.append(f"Exit at {address:#x} is reached by a tail jump: its return leaves the image's code")
+            continue
+        follower = index + 1
+        while follower < len(code) and code[follower][2] in LOOP_BODY:
+            follower += 1
+        jump = code[follower] if follower < len(code) else None
+        target = None
+        direct = re.match(r"^(?:0x)?([0-9a-f]+)(?:\s|$)", jump[3]) if jump else None
+        if jump and jump[2] in ("jmp", "jmpq") and direct:
+            target = int(direct.group(1), 16)
+        if target is None or not after_call <= target <= jump[0]:
+            what = f"{jump[2]} {jump[3]}" if jump else "the end of the code"
+            failures.append(f"Exit at {address:#x} is followed by {what} at "
+                            f"{jump[0] if jump else after_call:#x}, not by a loop it cannot leave")
+    return failures
+
+
+def check(image_path, map_path, shipped, objdump):
+    failures = exit_call_failures(image_path, objdump)
     data = open(image_path, "rb").read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     if data[pe:pe + 4] != b"PE\0\0":
@@ -60,9 +112,9 @@ def check(image_path, map_path, shipped):
     return [f"{image_path}: {failure}" for failure in failures]
 
 
-def main(efi_dir):
-    failures = check(f"{efi_dir}/Quorvane.efi", f"{efi_dir}/Quorvane.map", True)
-    failures += check(f"{efi_dir}/QuorvaneDiagnostics.efi", f"{efi_dir}/QuorvaneDiagnostics.map", False)
+def main(efi_dir, objdump):
+    failures = check(f"{efi_dir}/Quorvane.efi", f"{efi_dir}/Quorvane.map", True, objdump)
+    failures += check(f"{efi_dir}/QuorvaneDiagnostics.efi", f"{efi_dir}/QuorvaneDiagnostics.map", False, objdump)
     for failure in failures:
         print("FAIL:", failure)
     print(f"{2 - len({f.split(':')[0] for f in failures})} passed, {len({f.split(':')[0] for f in failures})} failed")
@@ -70,4 +122,4 @@ def main(efi_dir):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

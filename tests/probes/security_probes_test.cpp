@@ -78,6 +78,13 @@ TEST_F(ProbeTest, ConfigurationTableLookup) {
   EXPECT_EQ(Table, &Second);
   EXPECT_EQ(GetSystemConfigurationTable(&gTxtInfoHobGuid, &Table), EFI_NOT_FOUND);
   EXPECT_EQ(Table, nullptr);
+  // Of two entries with one GUID the first is found.
+  int Third = 0;
+  P.ConfigurationTable.push_back(EFI_CONFIGURATION_TABLE{gEfiHobListGuid, &Third});
+  P.SystemTable.NumberOfTableEntries = P.ConfigurationTable.size();
+  P.SystemTable.ConfigurationTable = P.ConfigurationTable.data();
+  EXPECT_EQ(GetSystemConfigurationTable(&gEfiHobListGuid, &Table), EFI_SUCCESS);
+  EXPECT_EQ(Table, &Second);
 }
 
 TEST(GuidHobWalk, FindsTheNamedHobAmongOthersAndMovesPastIt) {

@@ -121,6 +121,19 @@ TEST_F(HiiStrings, StrGetReleasesItsBufferWhenTheSecondReadFails) {
   EXPECT_EQ(P.Memory.LiveBlocks(), Blocks);
 }
 
+// A probe answered without a buffer yields no text: never success.
+TEST_F(HiiStrings, StrGetProbeAnsweredWithoutBufferIsAnError) {
+  for (EFI_STATUS Answer : {EFI_SUCCESS, EFI_WARN_UNKNOWN_GLYPH}) {
+    SCOPED_TRACE(Answer);
+    P.HiiString.ProbeAnswer = Answer;
+    size_t Blocks = P.Memory.LiveBlocks();
+    EFI_STRING Text = nullptr;
+    EXPECT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_DEVICE_ERROR);
+    EXPECT_EQ(Text, nullptr);
+    EXPECT_EQ(P.Memory.LiveBlocks(), Blocks);
+  }
+}
+
 TEST_F(HiiStrings, StrGetOutOfMemory) {
   P.Memory.FailNthAllocation(1);
   EFI_STRING Text = nullptr;
