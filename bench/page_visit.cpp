@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "entry/driver_init.h"
-#include "entry/service_context.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 namespace bench {
 

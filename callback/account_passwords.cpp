@@ -1,19 +1,16 @@
 #include "callback/account_passwords.h"
 
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "forms/security_page_ids.h"
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 const CHAR16 kSupervisorName[] = u"Supervisor";
 const CHAR16 kUserName[] = u"User";
 
 namespace {
-
-// Byte of UserManagerState holding each account's password status.
-constexpr UINTN kUserPasswordByte = 3;
-constexpr UINTN kSupervisorPasswordByte = 4;
 
 EFI_STATUS FindProfile(const CHAR16 *Name, EFI_USER_PROFILE_HANDLE *Profile) {
   *Profile = NULL;
@@ -37,12 +34,12 @@ EFI_STATUS ReadPasswordStatus(const CHAR16 *Name, UINTN Byte, EFI_IFR_TYPE_VALUE
   if (EFI_ERROR(FindProfile(Name, &Profile))) {
     return EFI_UNSUPPORTED;
   }
-  if (Byte == kSupervisorPasswordByte) {
+  if (Byte == UserManagerVar::SupervisorPasswordSet) {
     QV_DIAG("After FindProfileByName\n");
   }
   EFI_USER_INFO_HANDLE Record;
   UserManagerState[Byte] = FindPasswordRecord(Profile, &Record) == EFI_SUCCESS ? 1 : 0;
-  if (Byte == kSupervisorPasswordByte) {
+  if (Byte == UserManagerVar::SupervisorPasswordSet) {
     QV_DIAG("After FindListInfo\n");
     if (UserManagerState[Byte] != 0) {
       QV_DIAG("Setting AdminPasswordStatus to 1\n");
@@ -126,7 +123,7 @@ EFI_STATUS AdminPwdStatus(EFI_IFR_TYPE_VALUE *Value) {
   }
   QV_DIAG("ADMIN_PASSWORD_STATUS_ID\n");
   Value->u8 = EFI_ERROR(mQelUserManager->Probe(mQelUserManager)) ? 0 : 1;
-  EFI_STATUS Status = ReadPasswordStatus(kSupervisorName, kSupervisorPasswordByte, Value);
+  EFI_STATUS Status = ReadPasswordStatus(kSupervisorName, UserManagerVar::SupervisorPasswordSet, Value);
   if (EFI_ERROR(Status)) {
     QV_DIAG("AdminPwdStatus returning UNSUPPORTED\n");
   }
@@ -137,7 +134,7 @@ EFI_STATUS UserPwdStatus(EFI_IFR_TYPE_VALUE *Value) {
   if (UserManagerState == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
-  EFI_STATUS Status = ReadPasswordStatus(kUserName, kUserPasswordByte, Value);
+  EFI_STATUS Status = ReadPasswordStatus(kUserName, UserManagerVar::UserPasswordSet, Value);
   if (EFI_ERROR(Status)) {
     QV_DIAG("UserPwdStatus returning UNSUPPORTED\n");
   }

@@ -3,10 +3,10 @@
 #include "config/config_strings.h"
 #include "config/security_config_access.h"
 #include "config/variable_block.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "probes/security_probes.h"
 #include "support/diagnostics.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 // Rewrites "Setup" with byte 702 set when the platform is TXT-capable; the
@@ -14,17 +14,17 @@
 // rewritten, so no byte is stored that was not read.
 static VOID RefreshTxtCapable(VOID) {
   const VARIABLE_STORE *Setup = &mVariableStores[STORE_SETUP];
-  UINT8 Buffer[SETUP_VARIABLE_SIZE];
+  UINT8 Buffer[Setup::Size];
   UINTN Size = sizeof(Buffer);
   EFI_STATUS Status = gRT->GetVariable(Setup->Name, Setup->Guid, NULL, &Size, Buffer);
   QV_DIAG("GetVariable returned: %r\n", QV_DIAG_ARG(Status));
-  if (EFI_ERROR(Status) || Size != SETUP_VARIABLE_SIZE) {
+  if (EFI_ERROR(Status) || Size != Setup::Size) {
     return;
   }
   if (EvaluateTxtCapability()) {
-    Buffer[SETUP_TXT_CAPABLE_OFFSET] = 1;
+    Buffer[Setup::TxtCapable] = 1;
   }
-  gRT->SetVariable(Setup->Name, Setup->Guid, SECURITY_VARIABLE_ATTRIBUTES, SETUP_VARIABLE_SIZE, Buffer);
+  gRT->SetVariable(Setup->Name, Setup->Guid, SECURITY_VARIABLE_ATTRIBUTES, Setup::Size, Buffer);
 }
 
 // Stores that are served as zeros when their variable does not exist; all

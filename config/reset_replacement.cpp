@@ -1,8 +1,8 @@
 #include "config/reset_replacement.h"
 
-#include "entry/service_context.h"
 #include "include/guids.h"
 #include "include/protocols/platform_services.h"
+#include "support/service_context.h"
 
 EFI_RESET_SYSTEM mSavedResetSystem = NULL;
 

@@ -1,8 +1,8 @@
 #include "entry/driver_entry.h"
 
 #include "entry/driver_init.h"
-#include "entry/service_context.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 INT32 LoadedImageConstructor(VOID) {
   EFI_STATUS Status = gBS->HandleProtocol(gImageHandle, &gEfiLoadedImageProtocolGuid,

@@ -16,6 +16,7 @@ set(QUORVANE_FORMS_SOURCES ${QUORVANE_FORMS_GENERATED_DIR}/security_packages.cpp
 set(QUORVANE_FORMS_INPUTS
   ${QUORVANE_FORMS_DIR}/tools/gen_packages.py
   ${QUORVANE_FORMS_DIR}/security.form
+  ${QUORVANE_FORMS_DIR}/security_page_ids.h
   ${QUORVANE_FORMS_DIR}/security_packages.h
   ${QUORVANE_FORMS_DIR}/strings/en-US.txt
   ${QUORVANE_FORMS_DIR}/strings/fr-FR.txt

@@ -1,7 +1,7 @@
 #include "hdd/device_path_nodes.h"
 
-#include "entry/service_context.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 
 static UINTN NodeLength(const EFI_DEVICE_PATH_PROTOCOL *Node) {
   return (UINTN)Node->Length[0] | ((UINTN)Node->Length[1] << 8);

@@ -1,9 +1,9 @@
 #include "support/hii_strings.h"
 
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "include/guids.h"
+#include "support/image_memory.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 EFI_HII_STRING_PROTOCOL *mHiiLibString = NULL;

@@ -6,7 +6,7 @@
 #include "include/protocols/hii_string.h"
 
 // One language tag: up to 42 ASCII characters and the NUL.
-#define LANGUAGE_TAG_SIZE 43
+constexpr UINTN LANGUAGE_TAG_SIZE = 43;
 
 // The HII String protocol, located on first use and kept; null until found.
 extern EFI_HII_STRING_PROTOCOL *mHiiLibString;

@@ -1,6 +1,6 @@
 #include "support/memory.h"
 
-#include "entry/service_context.h"
+#include "support/service_context.h"
 
 VOID *AllocateBootDataPool(UINTN Size) {
   VOID *Buffer = NULL;

@@ -31,7 +31,7 @@ struct PARITY_STORE {
   UINTN RouteOffset;  // the byte the through-routing step changes
   UINT8 RouteValue;
 };
-#define PARITY_STORE_COUNT 7
+constexpr UINTN PARITY_STORE_COUNT = 7;
 extern const PARITY_STORE mParityStores[PARITY_STORE_COUNT];
 
 struct PARITY_PLATFORM;

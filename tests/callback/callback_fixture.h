@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "callback/security_callback.h"
-#include "entry/service_context.h"
+#include "support/service_context.h"
 #include "tests/support/test_strings.h"
 
 class CallbackTest : public ::testing::Test {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "config/security_config_access.h"
-#include "entry/service_context.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 #include "tests/probes/hob_list_builder.h"
 
 namespace cfgtest {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "entry/driver_entry.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "hostplatform/platform.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 
 namespace {
 

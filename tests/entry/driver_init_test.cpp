@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "entry/driver_init.h"
-#include "entry/service_context.h"
 #include "entry/unlock_form_text.h"
 #include "forms/security_packages.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 namespace {
 

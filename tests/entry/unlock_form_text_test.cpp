@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "entry/service_context.h"
+#include "support/service_context.h"
 #include "tests/support/test_strings.h"
 
 using host::Platform;

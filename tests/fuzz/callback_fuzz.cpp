@@ -23,13 +23,13 @@
 #include <vector>
 
 #include "callback/security_callback.h"
-#include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
-#include "tests/support/driver_globals.h"
+#include "support/service_context.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/support/driver_globals.h"
 
 namespace {
 

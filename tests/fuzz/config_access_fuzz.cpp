@@ -27,8 +27,8 @@
 #include "include/guids.h"
 #include "include/pi_hob.h"
 #include "support/strings.h"
-#include "tests/support/driver_globals.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/support/driver_globals.h"
 
 namespace {
 
@@ -308,7 +308,7 @@ void CheckExtractRules(const Call &C, const Failures &Fail, const Hardware &H, c
       CHECK(C.ArgumentsValid && C.NamesStore && C.NameUsable && (Pba || Hdd));
       CHECK(New.Name == C.Name && host::SameGuid(New.Guid, C.Guid));
       CHECK(New.Attributes == SECURITY_VARIABLE_ATTRIBUTES);
-      CHECK(New.Data == std::vector<UINT8>(Pba ? PBA_STATUS_VARIABLE_SIZE : HDD_STATUS_VARIABLE_SIZE, 0));
+      CHECK(New.Data == std::vector<UINT8>(Pba ? PbaStatusVar::Size : HDD_Password_Status::Size, 0));
       continue;
     }
     if (New.Name != Setup.Name || !host::SameGuid(New.Guid, *Setup.Guid)) {
@@ -318,15 +318,15 @@ void CheckExtractRules(const Call &C, const Failures &Fail, const Hardware &H, c
     // "Setup": every byte as it was, except byte 702 set once the platform is TXT-capable.
     CHECK(Old->Attributes == New.Attributes && Old->Data.size() == New.Data.size());
     for (size_t Index = 0; Index < New.Data.size(); Index++) {
-      if (Index != SETUP_TXT_CAPABLE_OFFSET) CHECK(Old->Data[Index] == New.Data[Index]);
+      if (Index != Setup::TxtCapable) CHECK(Old->Data[Index] == New.Data[Index]);
     }
-    if (New.Data.size() > SETUP_TXT_CAPABLE_OFFSET) {
+    if (New.Data.size() > Setup::TxtCapable) {
       // Rewritten only at its declared size, with the attributes the driver
       // writes it with, and when neither its read nor its write fails.
-      bool Refreshed = C.ArgumentsValid && C.NamesStore && H.Capable && Old->Data.size() == SETUP_VARIABLE_SIZE &&
+      bool Refreshed = C.ArgumentsValid && C.NamesStore && H.Capable && Old->Data.size() == Setup::Size &&
                        Old->Attributes == SECURITY_VARIABLE_ATTRIBUTES && Fail.Get != Setup.Name &&
                        Fail.Set != Setup.Name;
-      CHECK(New.Data[SETUP_TXT_CAPABLE_OFFSET] == (Refreshed ? 1 : Old->Data[SETUP_TXT_CAPABLE_OFFSET]));
+      CHECK(New.Data[Setup::TxtCapable] == (Refreshed ? 1 : Old->Data[Setup::TxtCapable]));
     }
   }
 }
@@ -345,12 +345,12 @@ void CheckRouteRules(const Call &C, const std::vector<host::Variable> &Before, c
     CHECK(Old.Attributes == New->Attributes && Old.Data.size() == New->Data.size());
     const std::vector<UINT8> &Data = New->Data;
     if (Old.Name == mVariableStores[STORE_SETUP].Name && host::SameGuid(Old.Guid, *mVariableStores[STORE_SETUP].Guid) &&
-        Data.size() > SETUP_TXT_ENABLE_OFFSET && Data[SETUP_TXT_ENABLE_OFFSET] == 1) {
-      CHECK(Data[SETUP_VT_ENABLE_OFFSET] == 1);  // TXT forces VT on
+        Data.size() > Setup::TxtEnable && Data[Setup::TxtEnable] == 1) {
+      CHECK(Data[Setup::VtEnable] == 1);  // TXT forces VT on
     }
-    if (Old.Name == mVariableStores[STORE_SYSTEM].Name && Data.size() > SYSTEM_TPM_ACTIVATED_OFFSET) {
-      CHECK(!Withdrawn(Data[SYSTEM_TPM_REQUEST_OFFSET], Data[SYSTEM_TPM_ENABLED_OFFSET],
-                       Data[SYSTEM_TPM_ACTIVATED_OFFSET]));
+    if (Old.Name == mVariableStores[STORE_SYSTEM].Name && Data.size() > System::TpmActivated) {
+      CHECK(!Withdrawn(Data[System::TpmRequest], Data[System::TpmEnabled],
+                       Data[System::TpmActivated]));
     }
   }
 }

@@ -12,12 +12,12 @@
 
 #include "callback/security_callback.h"
 #include "config/reset_replacement.h"
-#include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
 #include "support/hii_strings.h"
+#include "support/service_context.h"
 #include "tests/support/driver_globals.h"
 #include "tests/support/test_strings.h"
 

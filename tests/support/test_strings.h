@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "entry/service_context.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 namespace testing_strings {
 

@@ -1,6 +1,6 @@
-#include "entry/image_memory.h"
+#include "support/image_memory.h"
 
-#include "entry/service_context.h"
+#include "support/service_context.h"
 
 VOID *AllocateImageDataPool(UINTN Size) {
   if (gBS == NULL || mLoadedImage == NULL) {

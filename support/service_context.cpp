@@ -1,4 +1,4 @@
-#include "entry/service_context.h"
+#include "support/service_context.h"
 
 EFI_HANDLE gImageHandle = NULL;
 EFI_SYSTEM_TABLE *gST = NULL;
