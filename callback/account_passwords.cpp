@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Supervisor and User account operations: enrolment, hints, clean-up, password status.
 #include "callback/account_passwords.h"
 
 #include "forms/security_page_ids.h"
@@ -7,8 +9,8 @@
 #include "support/service_context.h"
 #include "support/strings.h"
 
-const CHAR16 kSupervisorName[] = u"Supervisor";
-const CHAR16 kUserName[] = u"User";
+const CHAR16 mSupervisorName[] = u"Supervisor";
+const CHAR16 mUserName[] = u"User";
 
 namespace {
 
@@ -84,8 +86,8 @@ VOID CleanupClearedPassword(const CHAR16 *Name) {
   EFI_STATUS Status;
   EFI_USER_PROFILE_HANDLE Profile;
   EFI_USER_INFO_HANDLE Record;
-  if (Utf16Compare(Name, kSupervisorName) == 0) {
-    Status = FindProfile(kSupervisorName, &Profile);
+  if (Utf16Compare(Name, mSupervisorName) == 0) {
+    Status = FindProfile(mSupervisorName, &Profile);
     if (EFI_ERROR(Status)) {
       QV_DIAG("FindUserProfileByName Admin failed. Status = %x\n", QV_DIAG_ARG(Status));
       return;
@@ -93,9 +95,9 @@ VOID CleanupClearedPassword(const CHAR16 *Name) {
     if (FindPasswordRecord(Profile, &Record) != EFI_NOT_FOUND) {
       return;  // the Supervisor still has a password (or the lookup failed)
     }
-    DeleteHint(kSupervisorName);
-    DeleteHint(kUserName);
-    Status = FindProfile(kUserName, &Profile);
+    DeleteHint(mSupervisorName);
+    DeleteHint(mUserName);
+    Status = FindProfile(mUserName, &Profile);
     if (EFI_ERROR(Status)) {
       QV_DIAG("FindUserProfileByName Guest failed. Status = %x\n", QV_DIAG_ARG(Status));
       return;
@@ -105,14 +107,14 @@ VOID CleanupClearedPassword(const CHAR16 *Name) {
         EFI_ERROR(mUserManager->DeleteInfo(mUserManager, Profile, Record))) {
       QV_DIAG("Failed to delete user's password.\n");
     }
-  } else if (Utf16Compare(Name, kUserName) == 0) {
-    Status = FindProfile(kUserName, &Profile);
+  } else if (Utf16Compare(Name, mUserName) == 0) {
+    Status = FindProfile(mUserName, &Profile);
     if (EFI_ERROR(Status)) {
       QV_DIAG("FindUserProfileByName Guest failed. Status = %x\n", QV_DIAG_ARG(Status));
       return;
     }
     if (FindPasswordRecord(Profile, &Record) == EFI_NOT_FOUND) {
-      DeleteHint(kUserName);
+      DeleteHint(mUserName);
     }
   }
 }
@@ -123,7 +125,7 @@ EFI_STATUS AdminPwdStatus(EFI_IFR_TYPE_VALUE *Value) {
   }
   QV_DIAG("ADMIN_PASSWORD_STATUS_ID\n");
   Value->u8 = EFI_ERROR(mQelUserManager->Probe(mQelUserManager)) ? 0 : 1;
-  EFI_STATUS Status = ReadPasswordStatus(kSupervisorName, UserManagerVar::SupervisorPasswordSet, Value);
+  EFI_STATUS Status = ReadPasswordStatus(mSupervisorName, UserManagerVar::SupervisorPasswordSet, Value);
   if (EFI_ERROR(Status)) {
     QV_DIAG("AdminPwdStatus returning UNSUPPORTED\n");
   }
@@ -134,7 +136,7 @@ EFI_STATUS UserPwdStatus(EFI_IFR_TYPE_VALUE *Value) {
   if (UserManagerState == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
-  EFI_STATUS Status = ReadPasswordStatus(kUserName, UserManagerVar::UserPasswordSet, Value);
+  EFI_STATUS Status = ReadPasswordStatus(mUserName, UserManagerVar::UserPasswordSet, Value);
   if (EFI_ERROR(Status)) {
     QV_DIAG("UserPwdStatus returning UNSUPPORTED\n");
   }

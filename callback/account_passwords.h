@@ -1,11 +1,12 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Operations on the two setup accounts, "Supervisor" and "User", through the
 // Qel user manager service (profiles, password dialog, hints) and the user
 // manager service (record deletion).
 #pragma once
 #include "include/protocols/hii_config.h"
 
-extern const CHAR16 kSupervisorName[];
-extern const CHAR16 kUserName[];
+extern const CHAR16 mSupervisorName[];
+extern const CHAR16 mUserName[];
 
 // Runs the service's password dialog for Name; on success applies the
 // clean-up rule and commits. Returns the dialog's status.

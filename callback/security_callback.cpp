@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// SecurityCallback: hidden state questions on retrieval, the page's actions on change.
 #include "callback/security_callback.h"
 
 #include "callback/account_passwords.h"
@@ -21,7 +23,7 @@ namespace {
 using namespace SecurityQuestion;
 
 // User-password question of each port; the master-password question follows it.
-constexpr EFI_QUESTION_ID kHddUserPasswordQuestion[HDD_PORT_COUNT] = {
+constexpr EFI_QUESTION_ID mHddUserPasswordQuestion[HDD_PORT_COUNT] = {
     HddPort0UserPassword, HddPort1UserPassword, HddPort2UserPassword,
     HddPort3UserPassword, HddPort4UserPassword, HddPort5UserPassword,
 };
@@ -61,7 +63,7 @@ EFI_STATUS ChangedQuestion(EFI_QUESTION_ID QuestionId, const EFI_IFR_TYPE_VALUE 
   switch (QuestionId) {
     case SetSupervisorPassword:
     case SetUserPassword:
-      if (!EFI_ERROR(EnrollAccount(QuestionId == SetSupervisorPassword ? kSupervisorName : kUserName))) {
+      if (!EFI_ERROR(EnrollAccount(QuestionId == SetSupervisorPassword ? mSupervisorName : mUserName))) {
         ShowChangesSaved();
       }
       return EFI_SUCCESS;
@@ -70,7 +72,7 @@ EFI_STATUS ChangedQuestion(EFI_QUESTION_ID QuestionId, const EFI_IFR_TYPE_VALUE 
       if (Value == NULL) {
         return EFI_INVALID_PARAMETER;
       }
-      EnterPasswordHint(QuestionId == SupervisorHint ? kSupervisorName : kUserName, Value->string);
+      EnterPasswordHint(QuestionId == SupervisorHint ? mSupervisorName : mUserName, Value->string);
       return EFI_SUCCESS;
     case MaxPasswordLength:
     case MinPasswordLength:
@@ -149,9 +151,9 @@ EFI_STATUS RetrieveQuestion(EFI_QUESTION_ID QuestionId, BOOLEAN IsSupervisor, EF
 
 BOOLEAN HddPasswordQuestion(EFI_QUESTION_ID QuestionId, UINT16 *Port, UINT32 *PasswordKind) {
   for (UINT16 Index = 0; Index < HDD_PORT_COUNT; Index++) {
-    if (QuestionId == kHddUserPasswordQuestion[Index] || QuestionId == kHddUserPasswordQuestion[Index] + 1) {
+    if (QuestionId == mHddUserPasswordQuestion[Index] || QuestionId == mHddUserPasswordQuestion[Index] + 1) {
       *Port = Index;
-      *PasswordKind = QuestionId == kHddUserPasswordQuestion[Index] ? HDD_PASSWORD_KIND_USER : HDD_PASSWORD_KIND_MASTER;
+      *PasswordKind = QuestionId == mHddUserPasswordQuestion[Index] ? HDD_PASSWORD_KIND_USER : HDD_PASSWORD_KIND_MASTER;
       return TRUE;
     }
   }
@@ -185,7 +187,7 @@ EFI_STATUS EFIAPI SecurityCallback(const EFI_HII_CONFIG_ACCESS_PROTOCOL *This, E
     QV_DIAG("GetUsernameFromProfile failed, Status = %x\n", QV_DIAG_ARG(Status));
     return EFI_UNSUPPORTED;
   }
-  BOOLEAN IsSupervisor = UserName != NULL && Utf16Compare(UserName, kSupervisorName) == 0;
+  BOOLEAN IsSupervisor = UserName != NULL && Utf16Compare(UserName, mSupervisorName) == 0;
 
   if (Action == EFI_BROWSER_ACTION_CHANGED) {
     Status = ChangedQuestion(QuestionId, Value, ActionRequest);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Configuration header handling: which store a configuration string is for,
 // and the variable name and vendor GUID it carries. A header reads
 // "GUID=" 32 hex digits (the GUID's bytes in memory order) "&NAME=" name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // ExtractConfig: serves one of the seven stores to the configuration
 // routing service, refreshing the TXT-capable byte of "Setup" on the way.
 #include "config/config_strings.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The runtime ResetSystem replacement that a change of the TXT switch arms.
 #include "config/reset_replacement.h"
 
 #include "include/guids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // RouteConfig: merges a submitted configuration into its stored variable and
 // writes it back at its stored size and attributes, applying the page's two
 // storage rules and arming the reset replacement on a TXT change.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Reading a store at its stored size into a working pool block.
 #include "config/variable_block.h"
 
 #include "support/image_memory.h"

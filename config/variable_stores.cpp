@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The table of the seven variable stores behind the Security page.
 #include "config/variable_stores.h"
 
 #include "include/guids.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// DxeMain: locate services, register the Security page, install its services.
 #include "entry/driver_init.h"
 
 #include <stdarg.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // One-time initialisation: locate services, register the Security page,
 // install the configuration-access service and the form-set record.
 #pragma once

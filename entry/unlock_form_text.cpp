@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The lock-out form's text: the saved base text followed by the user manager's text.
 #include "entry/unlock_form_text.h"
 
 #include "forms/security_page_ids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Text of the lock-out form: the user manager's text after the saved base text.
 #pragma once
 #include "include/uefi_types.h"

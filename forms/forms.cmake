@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The Security page's HII packages, generated at build time.
 #
 # include(forms/forms.cmake) from the top-level CMakeLists.txt (same directory

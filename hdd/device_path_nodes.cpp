@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Device-path size, node appending and comparison.
 #include "hdd/device_path_nodes.h"
 
 #include "support/memory.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Launch of the platform's hard-disk password dialog for one disk.
 #include "hdd/hdd_password_dialog.h"
 
 #include "hdd/hdd_security_status.h"

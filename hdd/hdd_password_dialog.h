@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Launch of the platform's hard-disk password dialog for one disk.
 #pragma once
 #include "include/uefi_types.h"

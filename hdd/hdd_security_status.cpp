@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Hard-disk enumeration, placement on the six IDE positions and their security states.
 #include "hdd/hdd_security_status.h"
 
 #include "forms/security_page_ids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Hard-disk enumeration, placement on the six IDE positions and per-position
 // ATA security state.
 #pragma once

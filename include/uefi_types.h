@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Base types, status codes and calling convention of the UEFI environment.
 // Shared by the driver, the host test platform and the firmware testbed.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// TPM presence, processor SMX support and the platform's TXT capability rule.
 #include "probes/security_probes.h"
 
 #include "include/guids.h"

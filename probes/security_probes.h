@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // TPM presence, processor SMX support and the platform's TXT capability report.
 // Hardware is reached through probes/hardware_access.h only.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Diagnostic lines on the firmware console (diagnostic image only).
 #include "support/diagnostics.h"
 
 #if defined(QUORVANE_DIAGNOSTICS) && QUORVANE_DIAGNOSTICS

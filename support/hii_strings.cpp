@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// HII string access in the platform language, with the HII String service cached.
 #include "support/hii_strings.h"
 
 #include "include/guids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HII string access in the platform language (the "PlatformLang" variable),
 // through the HII String protocol. Current-language access reads and writes
 // one language; package-wide access falls back to the package list's first

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Pool in the image's data memory type, its release, and overlap-safe copy.
 #include "support/image_memory.h"
 
 #include "support/service_context.h"

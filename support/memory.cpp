@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Boot-services pool helpers: plain, cleared and copied blocks.
 #include "support/memory.h"
 
 #include "support/service_context.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The driver-wide references: service tables, located services, handles.
 #include "support/service_context.h"
 
 EFI_HANDLE gImageHandle = NULL;

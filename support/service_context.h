@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Driver-wide references. Each is written once during start-up (the saved
 // lock-out base text at its first use) and read afterwards; none is released.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Hard-disk password service and its UI service. The driver calls only
 // GetDeviceInfoList (entry 7) and reads/writes the UI service's fields.
 #pragma once

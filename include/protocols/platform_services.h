@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Small platform services: the text setup browser's pop-up, the platform
 // reset protocol and the form-set record this driver publishes.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Boots OVMF in QEMU in this terminal with the Security page on screen.
 
 The serial console is this terminal (arrow keys, Enter, Esc, F10 work);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The parity record: the same scenarios run inside the firmware (by the
 // boot application's checks) and on the host platform (by the host program
 // testbed/parity/host_parity.cpp), each printing one line per observation, so

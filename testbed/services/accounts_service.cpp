@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Account services of the testbed platform, one driver image:
 //  - the Qel user manager service: profiles "Supervisor" and "User", the
 //    password dialog behind Enroll, hints, CommitChanges, the lock-out form

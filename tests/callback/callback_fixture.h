@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A started driver with the two standard accounts and the test string
 // packages as the driver's own list; helpers to call the browser callback.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Configuration strings built the way the platform's routing and browser
 // build them, a fixture that boots the driver on the host platform, and
 // hardware answers that make the platform TXT-capable.

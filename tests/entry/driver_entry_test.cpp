@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Entry point: constructor list stop rule, exit codes, and the small
 // primitives the start-up code relies on.
 #include <gtest/gtest.h>

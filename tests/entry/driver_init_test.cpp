@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Initialisation: the order of its steps, what each failure returns and leaves
 // registered, and the exact bytes of what it registers and installs.
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the lock-out form's text.
 #include "entry/unlock_form_text.h"
 
 #include <gtest/gtest.h>

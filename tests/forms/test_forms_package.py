@@ -348,6 +348,39 @@ class Statements(unittest.TestCase):
         self.assertEqual(len(qids), sum(1 for _, _, s in all_statements() if "qid" in s), "question IDs unique")
 
 
+class PageNumbers(unittest.TestCase):
+    """The bytes, the code and the string files agree on the page's numbers:
+    every number of the form set has its name in security_page_ids.h."""
+
+    def test_string_ids_of_the_header_are_those_of_the_string_files(self):
+        for name, value in IDS.items():
+            if name.startswith("STR_"):
+                with self.subTest(name):
+                    self.assertEqual(value, STRING_IDS.get(name))
+
+    def test_every_question_has_a_name_and_every_name_a_question(self):
+        in_form = {s["qid"] for _, _, s in all_statements() if "qid" in s}
+        named = set(QUESTION_IDS.values())
+        self.assertEqual(in_form - named, set(), "questions without a name in security_page_ids.h")
+        # The form set holds only port 0's disk password action; the callback answers the others.
+        callback_only = {Q(f"HddPort{port}UserPassword") for port in range(1, 6)}
+        self.assertEqual(named - in_form, callback_only)
+
+    def test_every_stored_byte_is_a_named_field_of_its_store(self):
+        fields = {(IDS[f"{store}.VarStoreId"], IDS[name]) for store in STORE_NAMES for name in IDS
+                  if name.startswith(store + ".") and not name.endswith((".VarStoreId", ".Size"))}
+        for form_id, number, s in all_statements():
+            if s["op"] != "TEXT" and s["store"] != 0:
+                with self.subTest(form=form_id, statement=number):
+                    self.assertIn((s["store"], s["offset"]), fields)
+
+    def test_forms_and_varstores_carry_the_header_numbers(self):
+        self.assertEqual([f["id"] for f in PAGE["forms"]],
+                         [IDS[f"SecurityForm.{name}"] for name in ("Main", "TpmSetup", "Lockout", "ChangesSaved")])
+        self.assertEqual([(vid, name, size) for vid, name, _, size in PAGE["varstores"]],
+                         [(IDS[f"{name}.VarStoreId"], name, IDS[f"{name}.Size"]) for name in STORE_NAMES])
+
+
 class Encoding(unittest.TestCase):
     """The value fields keep their full structure widths while the flags
     declare one-byte storage and the values stay UINT8."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The browser callback (SecurityCallback) after a driver start-up on the host
 // platform, over arbitrary service answers: account profiles (names, password
 // states, the signed-in user, failing lookups, dialog outcomes), hard-disk

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // SecurityExtractConfig and SecurityRouteConfig on a started driver, over
 // arbitrary configuration strings and arbitrary stored variables. Strings are
 // noise, or a header for one of the seven stores (GUID in either case, NAME

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // One boot of the driver on a fresh host platform, many times in one test
 // process: the driver's module state is put back to its load-time values
 // before each platform is built and after it is torn down, so no reference

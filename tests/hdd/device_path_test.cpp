@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the device-path routines.
 #include <gtest/gtest.h>
 
 #include "hdd/device_path_nodes.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of disk enumeration, port placement and port states.
 #include <gtest/gtest.h>
 
 #include "hdd/hdd_security_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The driver's module-wide state put back to its values at image load. Tests
 // and fuzz targets that boot the driver more than once in one process call
 // ResetDriverGlobals() before each boot (and after tearing a platform down),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // String packages of the tests, in place of the driver's generated ones: the
 // four languages of the page with the strings the driver reads at run time.
 #pragma once
