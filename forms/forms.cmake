@@ -5,7 +5,7 @@
 # scope).  It defines QUORVANE_FORMS_SOURCES, the generated C++ file to add to
 # the driver's sources; the build must put the repository root on the include
 # path so that "forms/security_packages.h" is found.  With QUORVANE_BUILD_TESTS
-# ON it also registers the decoder tests with ctest.
+# ON it also registers the decoder and generator tests with ctest.
 
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 
@@ -53,7 +53,7 @@ add_custom_target(quorvane_forms_packages ALL DEPENDS ${QUORVANE_FORMS_SOURCES})
 
 if(QUORVANE_BUILD_TESTS)
   enable_testing()
-  foreach(_forms_test forms_package string_packages)
+  foreach(_forms_test forms_package string_packages generator)
     add_test(NAME forms_${_forms_test}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/../tests/forms/test_${_forms_test}.py
                      --dump-dir ${QUORVANE_FORMS_DUMP_DIR})
