@@ -16,7 +16,8 @@ VOID EnterPasswordHint(const CHAR16 *Name, EFI_STRING_ID HintStringId);
 // After an enrolment: a hint exists only beside a password, and the User has a
 // password only while the Supervisor has one.
 VOID CleanupClearedPassword(const CHAR16 *Name);
-// Supervisor / User password status into UserManagerState byte 4 / 3 and
+// Supervisor / User password status into UserManagerState byte
+// UserManagerVar::SupervisorPasswordSet / UserPasswordSet and
 // Value->u8; EFI_UNSUPPORTED when the profile is missing.
 EFI_STATUS AdminPwdStatus(EFI_IFR_TYPE_VALUE *Value);
 EFI_STATUS UserPwdStatus(EFI_IFR_TYPE_VALUE *Value);

@@ -10,7 +10,7 @@
 #include "support/service_context.h"
 #include "support/strings.h"
 
-// Rewrites "Setup" with byte 702 set when the platform is TXT-capable; the
+// Rewrites "Setup" with byte Setup::TxtCapable set when the platform is TXT-capable; the
 // byte is never cleared here. Only a "Setup" of its declared size is
 // rewritten, so no byte is stored that was not read.
 static VOID RefreshTxtCapable(VOID) {
