@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Budget figures of the driver on the host platform.
 //   quorvane_budget pool            live pool bytes after start-up, 1 visit, 2 visits, 100 visits
 //   quorvane_budget writes          variable writes of a first page visit and of a repeat visit

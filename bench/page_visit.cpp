@@ -1,21 +1,24 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// A visit of the Security page as the form browser makes it, for the budget report.
 #include "bench/page_visit.h"
 
 #include <vector>
 
 #include "entry/driver_init.h"
-#include "entry/service_context.h"
+#include "forms/security_page_ids.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 namespace bench {
 
 namespace {
 
 std::u16string Hex(const UINT8 *Bytes, size_t Count) {
-  static const char kDigits[] = "0123456789abcdef";
+  static const char mDigits[] = "0123456789abcdef";
   std::u16string Out;
   for (size_t Index = 0; Index < Count; Index++) {
-    Out += (char16_t)kDigits[Bytes[Index] >> 4];
-    Out += (char16_t)kDigits[Bytes[Index] & 15];
+    Out += (char16_t)mDigits[Bytes[Index] >> 4];
+    Out += (char16_t)mDigits[Bytes[Index] & 15];
   }
   return Out;
 }
@@ -26,14 +29,30 @@ struct Store {
   UINTN Size;
 };
 
-const Store kStores[] = {
-    {&gSetupVariableGuid, u"Setup", 868},       {&gTpmStatusVarGuid, u"TpmStatusVar", 82},
-    {&gPbaStatusVarGuid, u"PbaStatusVar", 12},  {&gStatusSetupVarGuid, u"StatusSetupVar", 99},
-    {&gHddPasswordStatusVarGuid, u"HDD_Password_Status", 9}, {&gSystemConfigurationGuid, u"System", 21},
-    {&gUserManagerVarGuid, u"UserManagerVar", 5},
+const Store mStores[] = {
+    {&gSetupVariableGuid, u"Setup", Setup::Size},
+    {&gTpmStatusVarGuid, u"TpmStatusVar", TpmStatusVar::Size},
+    {&gPbaStatusVarGuid, u"PbaStatusVar", PbaStatusVar::Size},
+    {&gStatusSetupVarGuid, u"StatusSetupVar", StatusSetupVar::Size},
+    {&gHddPasswordStatusVarGuid, u"HDD_Password_Status", HDD_Password_Status::Size},
+    {&gSystemConfigurationGuid, u"System", System::Size},
+    {&gUserManagerVarGuid, u"UserManagerVar", UserManagerVar::Size},
 };
 
-const EFI_QUESTION_ID kHiddenQuestions[] = {10002, 10004, 4000, 4001, 4002, 4003, 4004, 4005, 4006, 1003, 1004, 10042};
+const EFI_QUESTION_ID mHiddenQuestions[] = {
+    SecurityQuestion::SupervisorPasswordStatus,
+    SecurityQuestion::TpmPresent,
+    SecurityQuestion::HddCount,
+    SecurityQuestion::HddPort0State,
+    SecurityQuestion::HddPort1State,
+    SecurityQuestion::HddPort2State,
+    SecurityQuestion::HddPort3State,
+    SecurityQuestion::HddPort4State,
+    SecurityQuestion::HddPort5State,
+    SecurityQuestion::CurrentUserIsSupervisor,
+    SecurityQuestion::UserPasswordStatus,
+    SecurityQuestion::TxtCapable,
+};
 
 }  // namespace
 
@@ -69,10 +88,10 @@ std::u16string ConfigHeader(const EFI_GUID &Guid, const std::u16string &Name) {
 
 EFI_STATUS ExtractStore(host::Platform &P, const EFI_GUID &Guid, const std::u16string &Name, UINTN Size) {
   std::u16string Request = ConfigHeader(Guid, Name) + u"&OFFSET=0&WIDTH=";
-  static const char kDigits[] = "0123456789abcdef";
+  static const char mDigits[] = "0123456789abcdef";
   std::u16string Width;
   for (UINTN Value = Size; Value != 0; Value >>= 4) {
-    Width.insert(Width.begin(), (char16_t)kDigits[Value & 15]);
+    Width.insert(Width.begin(), (char16_t)mDigits[Value & 15]);
   }
   Request += Width;
   EFI_STRING Progress = nullptr;
@@ -92,7 +111,7 @@ EFI_STATUS RouteOneSave(host::Platform &P) {
 }
 
 void RetrieveHiddenQuestions() {
-  for (EFI_QUESTION_ID Question : kHiddenQuestions) {
+  for (EFI_QUESTION_ID Question : mHiddenQuestions) {
     EFI_IFR_TYPE_VALUE Value{};
     EFI_BROWSER_ACTION_REQUEST Request = EFI_BROWSER_ACTION_REQUEST_NONE;
     mSecurityConfigAccess.Callback(&mSecurityConfigAccess, EFI_BROWSER_ACTION_RETRIEVE, Question,
@@ -101,7 +120,7 @@ void RetrieveHiddenQuestions() {
 }
 
 void OpenPage(host::Platform &P) {
-  for (const Store &Entry : kStores) {
+  for (const Store &Entry : mStores) {
     ExtractStore(P, *Entry.Guid, Entry.Name, Entry.Size);
   }
   RetrieveHiddenQuestions();

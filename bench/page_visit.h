@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A visit of the Security page as the form browser makes it, on the host
 // platform: every store extracted, every hidden question retrieved, one save
 // routed. Shared by the budget report and the tests that measure it.

@@ -1,19 +1,18 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Supervisor and User account operations: enrolment, hints, clean-up, password status.
 #include "callback/account_passwords.h"
 
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "forms/security_page_ids.h"
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
-const CHAR16 kSupervisorName[] = u"Supervisor";
-const CHAR16 kUserName[] = u"User";
+const CHAR16 mSupervisorName[] = u"Supervisor";
+const CHAR16 mUserName[] = u"User";
 
 namespace {
-
-// Byte of UserManagerState holding each account's password status.
-constexpr UINTN kUserPasswordByte = 3;
-constexpr UINTN kSupervisorPasswordByte = 4;
 
 EFI_STATUS FindProfile(const CHAR16 *Name, EFI_USER_PROFILE_HANDLE *Profile) {
   *Profile = NULL;
@@ -37,12 +36,12 @@ EFI_STATUS ReadPasswordStatus(const CHAR16 *Name, UINTN Byte, EFI_IFR_TYPE_VALUE
   if (EFI_ERROR(FindProfile(Name, &Profile))) {
     return EFI_UNSUPPORTED;
   }
-  if (Byte == kSupervisorPasswordByte) {
+  if (Byte == UserManagerVar::SupervisorPasswordSet) {
     QV_DIAG("After FindProfileByName\n");
   }
   EFI_USER_INFO_HANDLE Record;
   UserManagerState[Byte] = FindPasswordRecord(Profile, &Record) == EFI_SUCCESS ? 1 : 0;
-  if (Byte == kSupervisorPasswordByte) {
+  if (Byte == UserManagerVar::SupervisorPasswordSet) {
     QV_DIAG("After FindListInfo\n");
     if (UserManagerState[Byte] != 0) {
       QV_DIAG("Setting AdminPasswordStatus to 1\n");
@@ -87,8 +86,8 @@ VOID CleanupClearedPassword(const CHAR16 *Name) {
   EFI_STATUS Status;
   EFI_USER_PROFILE_HANDLE Profile;
   EFI_USER_INFO_HANDLE Record;
-  if (Utf16Compare(Name, kSupervisorName) == 0) {
-    Status = FindProfile(kSupervisorName, &Profile);
+  if (Utf16Compare(Name, mSupervisorName) == 0) {
+    Status = FindProfile(mSupervisorName, &Profile);
     if (EFI_ERROR(Status)) {
       QV_DIAG("FindUserProfileByName Admin failed. Status = %x\n", QV_DIAG_ARG(Status));
       return;
@@ -96,9 +95,9 @@ VOID CleanupClearedPassword(const CHAR16 *Name) {
     if (FindPasswordRecord(Profile, &Record) != EFI_NOT_FOUND) {
       return;  // the Supervisor still has a password (or the lookup failed)
     }
-    DeleteHint(kSupervisorName);
-    DeleteHint(kUserName);
-    Status = FindProfile(kUserName, &Profile);
+    DeleteHint(mSupervisorName);
+    DeleteHint(mUserName);
+    Status = FindProfile(mUserName, &Profile);
     if (EFI_ERROR(Status)) {
       QV_DIAG("FindUserProfileByName Guest failed. Status = %x\n", QV_DIAG_ARG(Status));
       return;
@@ -108,14 +107,14 @@ VOID CleanupClearedPassword(const CHAR16 *Name) {
         EFI_ERROR(mUserManager->DeleteInfo(mUserManager, Profile, Record))) {
       QV_DIAG("Failed to delete user's password.\n");
     }
-  } else if (Utf16Compare(Name, kUserName) == 0) {
-    Status = FindProfile(kUserName, &Profile);
+  } else if (Utf16Compare(Name, mUserName) == 0) {
+    Status = FindProfile(mUserName, &Profile);
     if (EFI_ERROR(Status)) {
       QV_DIAG("FindUserProfileByName Guest failed. Status = %x\n", QV_DIAG_ARG(Status));
       return;
     }
     if (FindPasswordRecord(Profile, &Record) == EFI_NOT_FOUND) {
-      DeleteHint(kUserName);
+      DeleteHint(mUserName);
     }
   }
 }
@@ -126,7 +125,7 @@ EFI_STATUS AdminPwdStatus(EFI_IFR_TYPE_VALUE *Value) {
   }
   QV_DIAG("ADMIN_PASSWORD_STATUS_ID\n");
   Value->u8 = EFI_ERROR(mQelUserManager->Probe(mQelUserManager)) ? 0 : 1;
-  EFI_STATUS Status = ReadPasswordStatus(kSupervisorName, kSupervisorPasswordByte, Value);
+  EFI_STATUS Status = ReadPasswordStatus(mSupervisorName, UserManagerVar::SupervisorPasswordSet, Value);
   if (EFI_ERROR(Status)) {
     QV_DIAG("AdminPwdStatus returning UNSUPPORTED\n");
   }
@@ -137,7 +136,7 @@ EFI_STATUS UserPwdStatus(EFI_IFR_TYPE_VALUE *Value) {
   if (UserManagerState == NULL) {
     return EFI_OUT_OF_RESOURCES;
   }
-  EFI_STATUS Status = ReadPasswordStatus(kUserName, kUserPasswordByte, Value);
+  EFI_STATUS Status = ReadPasswordStatus(mUserName, UserManagerVar::UserPasswordSet, Value);
   if (EFI_ERROR(Status)) {
     QV_DIAG("UserPwdStatus returning UNSUPPORTED\n");
   }

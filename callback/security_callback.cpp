@@ -1,15 +1,18 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// SecurityCallback: hidden state questions on retrieval, the page's actions on change.
 #include "callback/security_callback.h"
 
 #include "callback/account_passwords.h"
 #include "config/variable_stores.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "forms/security_page_ids.h"
 #include "hdd/hdd_password_dialog.h"
 #include "hdd/hdd_security_status.h"
 #include "include/guids.h"
 #include "probes/security_probes.h"
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 TEXT_SETUP_BROWSER_PROTOCOL *mTextSetupBrowser = NULL;
@@ -17,33 +20,17 @@ UINT8 TxtStatusPending = 1;
 
 namespace {
 
-// Questions of the page that the callback answers or acts on.
-enum : EFI_QUESTION_ID {
-  kSetSupervisorPassword = 1006,
-  kSupervisorHint = 1007,
-  kSetUserPassword = 1008,
-  kUserHint = 1009,
-  kMaxPasswordLength = 1019,
-  kMinPasswordLength = 1020,
-  kChangesSavedExit = 1022,
-  kCurrentUserIsSupervisor = 1003,
-  kUserPasswordStatus = 1004,
-  kHddCount = 4000,
-  kHddPort0State = 4001,
-  kHddPort5State = 4006,
-  kSupervisorPasswordStatus = 10002,
-  kTpmPresent = 10004,
-  kTxtCapable = 10042,
-};
-
-constexpr EFI_STRING_ID kChangesSavedString = 87;
+using namespace SecurityQuestion;
 
 // User-password question of each port; the master-password question follows it.
-constexpr EFI_QUESTION_ID kHddUserPasswordQuestion[HDD_PORT_COUNT] = {10020, 10026, 10029, 10032, 10035, 10038};
+constexpr EFI_QUESTION_ID mHddUserPasswordQuestion[HDD_PORT_COUNT] = {
+    HddPort0UserPassword, HddPort1UserPassword, HddPort2UserPassword,
+    HddPort3UserPassword, HddPort4UserPassword, HddPort5UserPassword,
+};
 
 VOID ShowChangesSaved(VOID) {
   EFI_STRING Message = NULL;
-  HiiLibStrGetAlloc(mHiiHandle, kChangesSavedString, &Message);
+  HiiLibStrGetAlloc(mHiiHandle, STR_CHANGES_SAVED, &Message);
   if (Message != NULL) {
     mTextSetupBrowser->ShowPopUp(NULL, NULL, 1, &Message);
     FreePoolIfPresent(Message);
@@ -53,10 +40,10 @@ VOID ShowChangesSaved(VOID) {
 // Stores one byte of "System" at once, with the attributes it was read with.
 EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
   const VARIABLE_STORE *Store = &mVariableStores[STORE_SYSTEM];
-  UINT8 System[SYSTEM_VARIABLE_SIZE];
-  UINTN Size = sizeof(System);
+  UINT8 Buffer[System::Size];
+  UINTN Size = sizeof(Buffer);
   UINT32 Attributes = 0;
-  EFI_STATUS Status = gRT->GetVariable(Store->Name, Store->Guid, &Attributes, &Size, System);
+  EFI_STATUS Status = gRT->GetVariable(Store->Name, Store->Guid, &Attributes, &Size, Buffer);
   if (EFI_ERROR(Status)) {
     QV_DIAG("Failed to get QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
     return Status;
@@ -67,8 +54,8 @@ EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
   if (!MayWriteBack(Attributes)) {
     return EFI_WRITE_PROTECTED;
   }
-  System[Offset] = Byte;
-  Status = gRT->SetVariable(Store->Name, Store->Guid, Attributes, Size, System);
+  Buffer[Offset] = Byte;
+  Status = gRT->SetVariable(Store->Name, Store->Guid, Attributes, Size, Buffer);
   if (EFI_ERROR(Status)) {
     QV_DIAG("Failed to set QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
   }
@@ -78,27 +65,27 @@ EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
 EFI_STATUS ChangedQuestion(EFI_QUESTION_ID QuestionId, const EFI_IFR_TYPE_VALUE *Value,
                            EFI_BROWSER_ACTION_REQUEST *ActionRequest) {
   switch (QuestionId) {
-    case kSetSupervisorPassword:
-    case kSetUserPassword:
-      if (!EFI_ERROR(EnrollAccount(QuestionId == kSetSupervisorPassword ? kSupervisorName : kUserName))) {
+    case SetSupervisorPassword:
+    case SetUserPassword:
+      if (!EFI_ERROR(EnrollAccount(QuestionId == SetSupervisorPassword ? mSupervisorName : mUserName))) {
         ShowChangesSaved();
       }
       return EFI_SUCCESS;
-    case kSupervisorHint:
-    case kUserHint:
+    case SupervisorHint:
+    case UserHint:
       if (Value == NULL) {
         return EFI_INVALID_PARAMETER;
       }
-      EnterPasswordHint(QuestionId == kSupervisorHint ? kSupervisorName : kUserName, Value->string);
+      EnterPasswordHint(QuestionId == SupervisorHint ? mSupervisorName : mUserName, Value->string);
       return EFI_SUCCESS;
-    case kMaxPasswordLength:
-    case kMinPasswordLength:
+    case MaxPasswordLength:
+    case MinPasswordLength:
       if (Value == NULL) {
         return EFI_INVALID_PARAMETER;
       }
-      return WriteSystemByte(QuestionId == kMaxPasswordLength ? SYSTEM_MAX_PASSWORD_LENGTH_OFFSET : SYSTEM_MIN_PASSWORD_LENGTH_OFFSET,
+      return WriteSystemByte(QuestionId == MaxPasswordLength ? System::MaxPasswordLength : System::MinPasswordLength,
                              Value->u8);
-    case kChangesSavedExit:
+    case ChangesSavedExit:
       if (ActionRequest == NULL) {
         return EFI_INVALID_PARAMETER;
       }
@@ -109,9 +96,9 @@ EFI_STATUS ChangedQuestion(EFI_QUESTION_ID QuestionId, const EFI_IFR_TYPE_VALUE 
 }
 
 BOOLEAN IsRetrievedQuestion(EFI_QUESTION_ID QuestionId) {
-  return (QuestionId >= kHddCount && QuestionId <= kHddPort5State) || QuestionId == kSupervisorPasswordStatus ||
-         QuestionId == kCurrentUserIsSupervisor || QuestionId == kUserPasswordStatus || QuestionId == kTpmPresent ||
-         QuestionId == kTxtCapable;
+  return (QuestionId >= HddCount && QuestionId <= HddPort5State) || QuestionId == SupervisorPasswordStatus ||
+         QuestionId == CurrentUserIsSupervisor || QuestionId == UserPasswordStatus || QuestionId == TpmPresent ||
+         QuestionId == TxtCapable;
 }
 
 // The platform's TXT flag is taken from "Setup" once per boot.
@@ -120,10 +107,10 @@ VOID RetrieveTxtCapable(EFI_IFR_TYPE_VALUE *Value) {
     return;
   }
   const VARIABLE_STORE *Store = &mVariableStores[STORE_SETUP];
-  UINT8 Setup[SETUP_VARIABLE_SIZE];
-  UINTN Size = sizeof(Setup);
-  if (!EFI_ERROR(gRT->GetVariable(Store->Name, Store->Guid, NULL, &Size, Setup)) && Size > SETUP_TXT_CAPABLE_OFFSET &&
-      Setup[SETUP_TXT_CAPABLE_OFFSET] == 1) {
+  UINT8 Buffer[Setup::Size];
+  UINTN Size = sizeof(Buffer);
+  if (!EFI_ERROR(gRT->GetVariable(Store->Name, Store->Guid, NULL, &Size, Buffer)) && Size > Setup::TxtCapable &&
+      Buffer[Setup::TxtCapable] == 1) {
     Value->u8 = 1;
   }
   TxtStatusPending = 0;
@@ -137,28 +124,28 @@ EFI_STATUS RetrieveQuestion(EFI_QUESTION_ID QuestionId, BOOLEAN IsSupervisor, EF
     return EFI_INVALID_PARAMETER;
   }
   switch (QuestionId) {
-    case kHddCount:
+    case HddCount:
       Value->u8 = (UINT8)RefreshHddSecurityStatus();
       break;
-    case kSupervisorPasswordStatus:
+    case SupervisorPasswordStatus:
       return AdminPwdStatus(Value);
-    case kCurrentUserIsSupervisor:
+    case CurrentUserIsSupervisor:
       if (UserManagerState == NULL) {
         return EFI_OUT_OF_RESOURCES;
       }
-      UserManagerState[1] = IsSupervisor ? 1 : 0;
-      Value->u8 = UserManagerState[1];
+      UserManagerState[UserManagerVar::IsSupervisor] = IsSupervisor ? 1 : 0;
+      Value->u8 = UserManagerState[UserManagerVar::IsSupervisor];
       break;
-    case kUserPasswordStatus:
+    case UserPasswordStatus:
       return UserPwdStatus(Value);
-    case kTpmPresent:
+    case TpmPresent:
       Value->u8 = TpmPresenceStatus(reinterpret_cast<const UINT8 *>(TPM_ACCESS_ADDRESS)) == EFI_SUCCESS ? 1 : 0;
       break;
-    case kTxtCapable:
+    case TxtCapable:
       RetrieveTxtCapable(Value);
       break;
     default:  // the six port states
-      Value->u8 = mHddPortState[QuestionId - kHddPort0State];
+      Value->u8 = mHddPortState[QuestionId - HddPort0State];
       break;
   }
   return EFI_SUCCESS;
@@ -168,9 +155,9 @@ EFI_STATUS RetrieveQuestion(EFI_QUESTION_ID QuestionId, BOOLEAN IsSupervisor, EF
 
 BOOLEAN HddPasswordQuestion(EFI_QUESTION_ID QuestionId, UINT16 *Port, UINT32 *PasswordKind) {
   for (UINT16 Index = 0; Index < HDD_PORT_COUNT; Index++) {
-    if (QuestionId == kHddUserPasswordQuestion[Index] || QuestionId == kHddUserPasswordQuestion[Index] + 1) {
+    if (QuestionId == mHddUserPasswordQuestion[Index] || QuestionId == mHddUserPasswordQuestion[Index] + 1) {
       *Port = Index;
-      *PasswordKind = QuestionId == kHddUserPasswordQuestion[Index] ? 1 : 2;
+      *PasswordKind = QuestionId == mHddUserPasswordQuestion[Index] ? HDD_PASSWORD_KIND_USER : HDD_PASSWORD_KIND_MASTER;
       return TRUE;
     }
   }
@@ -204,7 +191,7 @@ EFI_STATUS EFIAPI SecurityCallback(const EFI_HII_CONFIG_ACCESS_PROTOCOL *This, E
     QV_DIAG("GetUsernameFromProfile failed, Status = %x\n", QV_DIAG_ARG(Status));
     return EFI_UNSUPPORTED;
   }
-  BOOLEAN IsSupervisor = UserName != NULL && Utf16Compare(UserName, kSupervisorName) == 0;
+  BOOLEAN IsSupervisor = UserName != NULL && Utf16Compare(UserName, mSupervisorName) == 0;
 
   if (Action == EFI_BROWSER_ACTION_CHANGED) {
     Status = ChangedQuestion(QuestionId, Value, ActionRequest);

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The budget report's host program: the driver on the host platform, optimised,
 # without sanitizers, so pool figures and instruction counts are those of the code.
 add_compile_options(-O2 -g)

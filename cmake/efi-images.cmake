@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The driver image in its two flavours: Quorvane.efi (shipped, writes nothing)
 # and QuorvaneDiagnostics.efi (writes its diagnostic lines to the console).
 # Code, constants and initialised data share one section (.text, writable),

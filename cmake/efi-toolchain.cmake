@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # Cross toolchain for PE32+ EFI images: clang++ for an x86-64 Windows target,
 # freestanding, linked by lld-link without any library.
 set(CMAKE_SYSTEM_NAME Generic)

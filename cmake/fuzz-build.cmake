@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # libFuzzer targets over the driver's entry points and parsers, on the host
 # platform, under AddressSanitizer and UndefinedBehaviorSanitizer. Needs clang++
 # and Debian's libclang-rt-14-dev.

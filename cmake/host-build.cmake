@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The driver's sources built for Linux, the host test platform and the tests.
 # EFIAPI stays the Microsoft x64 convention, so every service is called as in firmware.
 set(QUORVANE_HOST_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)

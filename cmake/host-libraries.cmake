@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The driver's sources as a Linux library and the host test platform, shared by
 # the host, fuzz and bench builds. quorvane_host_libraries(Diagnostics Warnings...)
 function(quorvane_host_libraries Diagnostics)

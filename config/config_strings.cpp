@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Configuration headers: which store a string is for, its name and GUID, hex digits.
 #include "config/config_strings.h"
 
 #include "support/strings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Configuration header handling: which store a configuration string is for,
 // and the variable name and vendor GUID it carries. A header reads
 // "GUID=" 32 hex digits (the GUID's bytes in memory order) "&NAME=" name
@@ -8,12 +9,12 @@
 #include "config/variable_stores.h"
 
 // Room for a variable name: 99 characters and the NUL.
-#define CONFIG_NAME_BUFFER_SIZE 200
+constexpr UINTN CONFIG_NAME_BUFFER_SIZE = 200;
 // A header is at least this long; its GUID field spans characters 5 to 36.
-#define CONFIG_HDR_MIN_LENGTH 44
-#define CONFIG_HDR_GUID_START 5
-#define CONFIG_HDR_GUID_DIGITS 32
-#define CONFIG_HDR_GUID_END 37
+constexpr UINTN CONFIG_HDR_MIN_LENGTH = 44;
+constexpr UINTN CONFIG_HDR_GUID_START = 5;
+constexpr UINTN CONFIG_HDR_GUID_DIGITS = 32;
+constexpr UINTN CONFIG_HDR_GUID_END = 37;
 
 // The stores' vendor GUIDs in the order strings are tested against them:
 // the GUID column of the store table.

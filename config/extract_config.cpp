@@ -1,32 +1,33 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // ExtractConfig: serves one of the seven stores to the configuration
 // routing service, refreshing the TXT-capable byte of "Setup" on the way.
 #include "config/config_strings.h"
 #include "config/security_config_access.h"
 #include "config/variable_block.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "probes/security_probes.h"
 #include "support/diagnostics.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
-// Sets byte 702 of "Setup" when the platform is TXT-capable; the byte is
+// Sets byte Setup::TxtCapable of "Setup" when the platform is TXT-capable; the byte is
 // never cleared here. "Setup" is written back only when the byte changes
 // (every page visit extracts each store: rewriting it each time would wear
 // the flash), with the attributes it was read with, and only at its declared
 // size, so no byte is stored that was not read.
 static VOID RefreshTxtCapable(VOID) {
   const VARIABLE_STORE *Setup = &mVariableStores[STORE_SETUP];
-  UINT8 Buffer[SETUP_VARIABLE_SIZE];
+  UINT8 Buffer[Setup::Size];
   UINTN Size = sizeof(Buffer);
   UINT32 Attributes = 0;
   EFI_STATUS Status = gRT->GetVariable(Setup->Name, Setup->Guid, &Attributes, &Size, Buffer);
   QV_DIAG("GetVariable returned: %r\n", QV_DIAG_ARG(Status));
-  if (EFI_ERROR(Status) || Size != SETUP_VARIABLE_SIZE || !EvaluateTxtCapability() ||
-      Buffer[SETUP_TXT_CAPABLE_OFFSET] == 1 || !MayWriteBack(Attributes)) {
+  if (EFI_ERROR(Status) || Size != Setup::Size || !EvaluateTxtCapability() ||
+      Buffer[Setup::TxtCapable] == 1 || !MayWriteBack(Attributes)) {
     return;
   }
-  Buffer[SETUP_TXT_CAPABLE_OFFSET] = 1;
-  gRT->SetVariable(Setup->Name, Setup->Guid, Attributes, SETUP_VARIABLE_SIZE, Buffer);
+  Buffer[Setup::TxtCapable] = 1;
+  gRT->SetVariable(Setup->Name, Setup->Guid, Attributes, Setup::Size, Buffer);
 }
 
 // Stores that are served as zeros when their variable does not exist; all

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The runtime ResetSystem replacement that a change of the TXT switch arms.
 #include "config/reset_replacement.h"
 
-#include "entry/service_context.h"
 #include "include/guids.h"
 #include "include/protocols/platform_services.h"
+#include "support/service_context.h"
 
 EFI_RESET_SYSTEM mSavedResetSystem = NULL;
 

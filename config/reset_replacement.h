@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The runtime ResetSystem replacement armed by a change of the TXT switch:
 // the next reset goes to the platform reset protocol, which power-cycles the
 // platform as a TXT change needs. SecurityResetSystem lives in a boot-service

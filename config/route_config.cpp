@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // RouteConfig: merges a submitted configuration into its stored variable and
 // writes it back at its stored size and attributes, applying the page's two
 // storage rules and arming the reset replacement on a TXT change.
@@ -5,8 +6,8 @@
 #include "config/reset_replacement.h"
 #include "config/security_config_access.h"
 #include "config/variable_block.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 // A TPM state change request that cannot change anything is withdrawn, so
@@ -27,10 +28,10 @@ static const UINT16 mIdleTpmRequests[8] = {0, 0x038, 0x007, 0x097, 0x04F, 0, 0x0
 static UINTN TpmStateIndex(UINT8 Value) { return Value <= 1 ? Value : 2; }
 
 static VOID WithdrawIdleTpmRequest(UINT8 *System) {
-  UINT8 Request = System[SYSTEM_TPM_REQUEST_OFFSET];
-  UINTN Cell = 3 * TpmStateIndex(System[SYSTEM_TPM_ENABLED_OFFSET]) + TpmStateIndex(System[SYSTEM_TPM_ACTIVATED_OFFSET]);
+  UINT8 Request = System[System::TpmRequest];
+  UINTN Cell = 3 * TpmStateIndex(System[System::TpmEnabled]) + TpmStateIndex(System[System::TpmActivated]);
   if (Request < 8 && ((mIdleTpmRequests[Request] >> Cell) & 1) != 0) {
-    System[SYSTEM_TPM_REQUEST_OFFSET] = 0;
+    System[System::TpmRequest] = 0;
   }
 }
 
@@ -46,10 +47,10 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
 
   // The stored "Setup", to tell whether the TXT switch changes.
   const VARIABLE_STORE *Setup = &mVariableStores[STORE_SETUP];
-  UINT8 StoredSetup[SETUP_VARIABLE_SIZE];
+  UINT8 StoredSetup[Setup::Size];
   UINTN StoredSetupSize = sizeof(StoredSetup);
   BOOLEAN StoredTxtKnown = !EFI_ERROR(gRT->GetVariable(Setup->Name, Setup->Guid, NULL, &StoredSetupSize, StoredSetup)) &&
-                           StoredSetupSize > SETUP_TXT_ENABLE_OFFSET;
+                           StoredSetupSize > Setup::TxtEnable;
 
   CHAR16 Name[CONFIG_NAME_BUFFER_SIZE / sizeof(CHAR16)];
   EFI_GUID Guid;
@@ -86,9 +87,9 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   // Without a usable stored copy (unreadable, or larger than declared) the
   // switch is compared with the stored variable read just now, before merging.
   BOOLEAN SetupStore = Utf16Compare(Name, Setup->Name) == 0 && GuidsEqual(&Guid, Setup->Guid) &&
-                       StoredSize > SETUP_TXT_ENABLE_OFFSET;
+                       StoredSize > Setup::TxtEnable;
   if (SetupStore && !StoredTxtKnown) {
-    StoredSetup[SETUP_TXT_ENABLE_OFFSET] = Block[SETUP_TXT_ENABLE_OFFSET];
+    StoredSetup[Setup::TxtEnable] = Block[Setup::TxtEnable];
   }
   UINTN BlockSize = StoredSize;
   Status = mHiiConfigRouting->ConfigToBlock(mHiiConfigRouting, Configuration, Block, &BlockSize, Progress);
@@ -98,16 +99,16 @@ EFI_STATUS EFIAPI SecurityRouteConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *, co
   }
 
   // The rules reach only bytes the stored block holds.
-  if (Utf16Compare(Name, mVariableStores[STORE_SYSTEM].Name) == 0 && StoredSize > SYSTEM_TPM_ACTIVATED_OFFSET) {
+  if (Utf16Compare(Name, mVariableStores[STORE_SYSTEM].Name) == 0 && StoredSize > System::TpmActivated) {
     WithdrawIdleTpmRequest(Block);
   }
   if (SetupStore) {
-    if (StoredSetup[SETUP_TXT_ENABLE_OFFSET] != Block[SETUP_TXT_ENABLE_OFFSET]) {
+    if (StoredSetup[Setup::TxtEnable] != Block[Setup::TxtEnable]) {
       InstallResetReplacement();
     }
     // TXT needs processor virtualisation.
-    if (Block[SETUP_TXT_ENABLE_OFFSET] == 1) {
-      Block[SETUP_VT_ENABLE_OFFSET] = 1;
+    if (Block[Setup::TxtEnable] == 1) {
+      Block[Setup::VtEnable] = 1;
     }
   }
 

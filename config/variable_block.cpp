@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Reading a store at its stored size into a working pool block.
 #include "config/variable_block.h"
 
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "support/image_memory.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 
 EFI_STATUS ReadVariableBlock(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *Attributes, UINTN *Size,
                              UINT8 **Block) {

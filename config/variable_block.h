@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Reading a store at its stored size into a working block of pool memory.
 #pragma once
 #include "include/uefi_types.h"

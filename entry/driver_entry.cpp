@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// DriverEntry: the service tables, the start-up and shut-down lists, the image exit.
 #include "entry/driver_entry.h"
 
 #include "entry/driver_init.h"
-#include "entry/service_context.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 INT32 LoadedImageConstructor(VOID) {
   EFI_STATUS Status = gBS->HandleProtocol(gImageHandle, &gEfiLoadedImageProtocolGuid,
@@ -14,7 +16,7 @@ namespace {
 
 // The library-constructor list holds one entry; the initialiser, pre-termination
 // and termination lists are empty.
-constexpr LIBRARY_CONSTRUCTOR kLibraryConstructors[] = {LoadedImageConstructor};
+constexpr LIBRARY_CONSTRUCTOR mLibraryConstructors[] = {LoadedImageConstructor};
 
 }  // namespace
 
@@ -56,7 +58,7 @@ extern "C" EFI_STATUS EFIAPI DriverEntry(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABL
   gBS = SystemTable->BootServices;
   gRT = SystemTable->RuntimeServices;
 
-  if (RunLibraryConstructorList(kLibraryConstructors, kLibraryConstructors + 1) != 0) {
+  if (RunLibraryConstructorList(mLibraryConstructors, mLibraryConstructors + 1) != 0) {
     return EFI_UNSUPPORTED;
   }
   RunHookList(NULL, NULL);  // initialisers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Image entry point, start-up and shut-down lists, and the image exit path.
 #pragma once
 #include "include/system_table.h"

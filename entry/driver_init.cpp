@@ -1,18 +1,21 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// DxeMain: locate services, register the Security page, install its services.
 #include "entry/driver_init.h"
 
 #include <stdarg.h>
 
 #include "callback/security_callback.h"
 #include "config/security_config_access.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "entry/unlock_form_text.h"
 #include "forms/security_packages.h"
+#include "forms/security_page_ids.h"
 #include "include/device_path.h"
 #include "include/guids.h"
 #include "include/protocols/platform_services.h"
 #include "support/diagnostics.h"
+#include "support/image_memory.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 
 const EFI_HII_CONFIG_ACCESS_PROTOCOL mSecurityConfigAccess = {
     SecurityExtractConfig,
@@ -189,7 +192,7 @@ EFI_STATUS DxeMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
     return EFI_OUT_OF_RESOURCES;
   }
   FormSet->Size = sizeof(QEL_FORM_SET_PROTOCOL);
-  FormSet->Type = 2;
+  FormSet->Type = QEL_FORM_SET_TYPE_SETUP_PAGE;
   FormSet->Reserved = 0;
   FormSet->HiiHandle = mHiiHandle;
   Status = gBS->InstallProtocolInterface(&mDriverHandle, &gQelFormSetProtocolGuid, EFI_NATIVE_INTERFACE, FormSet);
@@ -209,8 +212,8 @@ EFI_STATUS DxeMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
     QV_DIAG("ERROR. Quorvane.DxeMain: LocateProtocol (gQelUserManagerProtocolGuid) returned %r\n", QV_DIAG_ARG(Status));
     return Status;
   }
-  Status = mQelUserManager->RegisterUnlockForm(mQelUserManager, mHiiHandle, &gSecurityFormSetGuid, UNLOCK_FORM_ID,
-                                               UNLOCK_FORM_PROMPT_STRING_ID, UNLOCK_FORM_TEXT_STRING_ID,
+  Status = mQelUserManager->RegisterUnlockForm(mQelUserManager, mHiiHandle, &gSecurityFormSetGuid, SecurityForm::Lockout,
+                                               STR_SYSTEM_LOCKED, STR_LOCKOUT_TEXT,
                                                UnlockFormCallback);
   if (EFI_ERROR(Status)) {
     QV_DIAG("ERROR. Quorvane.DxeMain: RegisterUnlockForm failed, Status = %r\n", QV_DIAG_ARG(Status));
@@ -219,6 +222,6 @@ EFI_STATUS DxeMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable) {
 
   // A missing block is tolerated here: the callback answers the questions that
   // need it with EFI_OUT_OF_RESOURCES instead of touching it.
-  UserManagerState = static_cast<UINT8 *>(AllocateClearedPool(USER_MANAGER_STATE_SIZE));
+  UserManagerState = static_cast<UINT8 *>(AllocateClearedPool(UserManagerVar::Size));
   return EFI_SUCCESS;
 }

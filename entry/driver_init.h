@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // One-time initialisation: locate services, register the Security page,
 // install the configuration-access service and the form-set record.
 #pragma once
-#include "include/system_table.h"
 #include "include/protocols/hii_config.h"
 #include "include/protocols/hii_database.h"
+#include "include/system_table.h"
 
 EFI_STATUS DxeMain(EFI_HANDLE ImageHandle, EFI_SYSTEM_TABLE *SystemTable);
 EFI_STATUS InitializePbaVariables(VOID);
@@ -15,7 +16,5 @@ EFI_STATUS InstallSecurityConfigAccess(EFI_HANDLE DriverHandle);
 
 extern const EFI_HII_CONFIG_ACCESS_PROTOCOL mSecurityConfigAccess;
 
-#define END_PACKAGE_HEADER 0xDF000004U
-#define UNLOCK_FORM_ID 17
-#define UNLOCK_FORM_PROMPT_STRING_ID 116
-#define UNLOCK_FORM_TEXT_STRING_ID 117
+// The header of the end package that closes a package list: type EFI_HII_PACKAGE_END, 4 bytes.
+constexpr UINT32 END_PACKAGE_HEADER = ((UINT32)EFI_HII_PACKAGE_END << 24) | 4U;

@@ -1,11 +1,13 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The lock-out form's text: the saved base text followed by the user manager's text.
 #include "entry/unlock_form_text.h"
 
-#include "entry/driver_init.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "forms/security_page_ids.h"
 #include "support/diagnostics.h"
 #include "support/hii_strings.h"
+#include "support/image_memory.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 EFI_STATUS AppendHiiString(EFI_STRING_ID StringId, CHAR16 **OriginalStr, const CHAR16 *Text) {
@@ -44,6 +46,6 @@ EFI_STATUS AppendHiiString(EFI_STRING_ID StringId, CHAR16 **OriginalStr, const C
 }
 
 EFI_STATUS EFIAPI UnlockFormCallback(CHAR16 *Text) {
-  AppendHiiString(UNLOCK_FORM_TEXT_STRING_ID, &mOriginalStr, Text);
+  AppendHiiString(STR_LOCKOUT_TEXT, &mOriginalStr, Text);
   return EFI_SUCCESS;
 }

@@ -1,10 +1,11 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The Security page's HII packages, generated at build time.
 #
 # include(forms/forms.cmake) from the top-level CMakeLists.txt (same directory
 # scope).  It defines QUORVANE_FORMS_SOURCES, the generated C++ file to add to
 # the driver's sources; the build must put the repository root on the include
 # path so that "forms/security_packages.h" is found.  With QUORVANE_BUILD_TESTS
-# ON it also registers the decoder tests with ctest.
+# ON it also registers the decoder and generator tests with ctest.
 
 find_package(Python3 COMPONENTS Interpreter REQUIRED)
 
@@ -16,6 +17,7 @@ set(QUORVANE_FORMS_SOURCES ${QUORVANE_FORMS_GENERATED_DIR}/security_packages.cpp
 set(QUORVANE_FORMS_INPUTS
   ${QUORVANE_FORMS_DIR}/tools/gen_packages.py
   ${QUORVANE_FORMS_DIR}/security.form
+  ${QUORVANE_FORMS_DIR}/security_page_ids.h
   ${QUORVANE_FORMS_DIR}/security_packages.h
   ${QUORVANE_FORMS_DIR}/strings/en-US.txt
   ${QUORVANE_FORMS_DIR}/strings/fr-FR.txt
@@ -51,7 +53,7 @@ add_custom_target(quorvane_forms_packages ALL DEPENDS ${QUORVANE_FORMS_SOURCES})
 
 if(QUORVANE_BUILD_TESTS)
   enable_testing()
-  foreach(_forms_test forms_package string_packages)
+  foreach(_forms_test forms_package string_packages generator)
     add_test(NAME forms_${_forms_test}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/../tests/forms/test_${_forms_test}.py
                      --dump-dir ${QUORVANE_FORMS_DUMP_DIR})

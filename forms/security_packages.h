@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The Security page's HII packages, generated at build time from
 // forms/security.form and forms/strings/*.txt by forms/tools/gen_packages.py.
 //

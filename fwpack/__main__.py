@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """fwpack command line (python3 -m fwpack COMMAND ...; PYTHONPATH = the repository):
 
   depex   --module M -o X.depex                 the module's dependency expression

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Firmware files into an OVMF code image (OVMF_CODE*.fd): the image is a
 row of firmware volumes; one of them (FVMAIN_COMPACT) holds a firmware-volume
 file whose GUID-defined LZMA section contains the PEI and the DXE volumes as

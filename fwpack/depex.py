@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Dependency expressions of DXE drivers (PI volume 2/3): postfix code over
 protocol GUIDs. Opcodes: BEFORE 0x00 and AFTER 0x01 (each + GUID, alone in
 an expression), PUSH 0x02 + GUID, AND 0x03, OR 0x04, NOT 0x05, TRUE 0x06,

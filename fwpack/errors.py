@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The one error the packager raises: a message that names what is wrong."""
 
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """PI firmware files (PI volume 3, EFI_FFS_FILE_HEADER, 24 bytes):
 
   Name (GUID) | IntegrityCheck.Header | IntegrityCheck.File | Type | Attributes | Size[3] | State

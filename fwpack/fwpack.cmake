@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The driver as a platform integrator takes it (fwpack/): the firmware files
 # Quorvane.ffs and QuorvaneDiagnostics.ffs and the dependency expression
 # Quorvane.depex in the build folder, and the kit folder (kit/) with both

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """EFI_GUID in its text form and its 16-byte UEFI layout (UINT32, UINT16,
 UINT16, eight bytes; the three numbers little-endian)."""
 import re

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The EDK II build description of a binary DXE driver (INF): a platform's
 build takes the images and the dependency expression from [Binaries]
 instead of compiling sources."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Module descriptions (*.module): what a driver's firmware file carries.
 
   [module]

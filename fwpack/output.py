@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Writing outputs whole or not at all: each goes to a temporary file beside
 its target and is renamed over it only once complete. A failed run removes
 what an earlier run left at the target, so no stale output passes for new."""

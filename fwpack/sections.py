@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Firmware file sections (PI volume 3, EFI_COMMON_SECTION_HEADER): a 24-bit
 size that counts the 4-byte header, and a type byte. A section of 16 MiB or
 more has the size 0xFFFFFF and a UINT32 extended size after the type

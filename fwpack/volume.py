@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """PI firmware volumes (PI volume 3, EFI_FIRMWARE_VOLUME_HEADER):
 
   0  ZeroVector[16]      32 FvLength (UINT64)      44 Attributes (UINT32)

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Device-path size, node appending and comparison.
 #include "hdd/device_path_nodes.h"
 
-#include "entry/service_context.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 
 static UINTN NodeLength(const EFI_DEVICE_PATH_PROTOCOL *Node) {
   return (UINTN)Node->Length[0] | ((UINTN)Node->Length[1] << 8);

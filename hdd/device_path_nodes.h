@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Device-path size, node appending and comparison, with the usual UEFI
 // device-path rules: a path is a chain of nodes closed by an end node.
 #pragma once

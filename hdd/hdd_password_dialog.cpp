@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Launch of the platform's hard-disk password dialog for one disk.
 #include "hdd/hdd_password_dialog.h"
 
-#include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "include/guids.h"
 #include "support/hii_strings.h"
+#include "support/service_context.h"
 
 VOID FormatHddDialogName(UINTN DeviceIndex, CHAR16 Name[HDD_DIALOG_NAME_SIZE / 2]) {
   // Only the entries the service really filled are read.

@@ -1,16 +1,20 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Hard-disk enumeration, placement on the six IDE positions and their security states.
 #include "hdd/hdd_security_status.h"
 
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
+#include "forms/security_page_ids.h"
 #include "hdd/device_path_nodes.h"
 #include "include/guids.h"
 #include "include/protocols/pci_io.h"
+#include "support/image_memory.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 
 HDD_PASSWORD_DEVICE_INFO *mHddDeviceList = NULL;
 UINTN mHddDeviceCount = 0;
 UINT16 *mHddPortOfDevice = NULL;
-UINT8 mHddPortState[HDD_PORT_COUNT] = {5, 5, 5, 5, 5, 5};
+UINT8 mHddPortState[HDD_PORT_COUNT] = {HddPortState::NoDisk, HddPortState::NoDisk, HddPortState::NoDisk,
+                                        HddPortState::NoDisk, HddPortState::NoDisk, HddPortState::NoDisk};
 
 BOOLEAN HddPortDevicePathText(UINT16 Port, CHAR16 Text[HDD_PORT_TEXT_LENGTH]) {
   if (Port >= HDD_PORT_COUNT) {
@@ -40,18 +44,18 @@ static UINT8 HddPortStateOf(const HDD_PASSWORD_DEVICE_INFO *Device) {
   BOOLEAN UserSet = (Status & HDD_SECURITY_ENABLED) != 0;
   BOOLEAN MasterSet = Device->MasterPasswordId == HDD_MASTER_PASSWORD_SET_ID;
   if (Status == 0) {
-    return 4;
+    return HddPortState::Unsupported;
   }
   if ((Status & HDD_SECURITY_FROZEN) != 0) {
-    return 6;
+    return HddPortState::Frozen;
   }
   if ((Status & HDD_SECURITY_COUNT_EXPIRED) != 0) {
-    return 7;
+    return HddPortState::CountExpired;
   }
   if (MasterSet) {
-    return UserSet ? 2 : 3;
+    return UserSet ? HddPortState::UserMaster : HddPortState::Master;
   }
-  return UserSet ? 1 : 0;
+  return UserSet ? HddPortState::User : HddPortState::Cleared;
 }
 
 UINTN RefreshHddSecurityStatus(VOID) {

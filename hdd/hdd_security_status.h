@@ -1,26 +1,29 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Hard-disk enumeration, placement on the six IDE positions and per-position
 // ATA security state.
 #pragma once
+#include "forms/security_page_ids.h"
 #include "include/device_path.h"
 #include "include/protocols/device_path_from_text.h"
 #include "include/protocols/hdd_password.h"
 
-#define HDD_PORT_COUNT 6
-#define HDD_MAX_DEVICES 6
-#define HDD_PORT_STATE_NO_DISK 5
+// The fixed IDE positions, and the most disks the service is asked for.
+constexpr UINTN HDD_PORT_COUNT = 6;
+constexpr UINTN HDD_MAX_DEVICES = 6;
 
 // The list of the last successful refresh (null before it), its entry count
 // and the port number of each entry. The three always describe the same list.
 extern HDD_PASSWORD_DEVICE_INFO *mHddDeviceList;
 extern UINTN mHddDeviceCount;
 extern UINT16 *mHddPortOfDevice;
+// One HddPortState code per port (forms/security_page_ids.h), HddPortState::NoDisk at first.
 extern UINT8 mHddPortState[HDD_PORT_COUNT];
 // The device-path-from-text service, located by the first conversion that
 // finds it and kept; null until then.
 extern EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL *mDevicePathFromText;
 
 // Room for the longest position text, "PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Secondary,Master,0x0)", and its NUL.
-#define HDD_PORT_TEXT_LENGTH 54
+constexpr UINTN HDD_PORT_TEXT_LENGTH = 54;
 
 // Device-path text of position Port, in port order:
 //   0 PciRoot(0x0)/Pci(0x1f,0x2)/Ata(Primary,Master,0x0)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Ordered log of the calls into the host platform's services.
 #include "hostplatform/call_log.h"
 
 namespace host {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Ordered log of calls into the platform's fake services, so tests can
 // assert the exact sequence of service calls and their arguments.
 #pragma once

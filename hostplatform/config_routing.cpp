@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform HII configuration routing: BlockToConfig and ConfigToBlock.
 #include "hostplatform/config_routing.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HII configuration routing of the host platform: BlockToConfig and
 // ConfigToBlock as the UEFI specification defines them, with the details the
 // firmware's own service (OVMF's, compared line by line by the firmware test

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform device-path-from-text service.
 #include "hostplatform/device_path_text.h"
 
 #include <cstring>

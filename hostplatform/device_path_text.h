@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Device-path-from-text service of the host platform. It converts the node
 // texts of the UEFI specification that the driver's port table uses:
 // PciRoot(UID), Pci(Device,Function) and Ata(Primary|Secondary,Master|Slave,Lun)

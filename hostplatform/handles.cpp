@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform handle and protocol database.
 #include "hostplatform/handles.h"
 
 #include <cstring>

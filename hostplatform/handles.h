@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Handle and protocol database of the host platform.
 #pragma once
 #include <map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Host side of the driver's hardware seam.
 #include "hostplatform/hardware.h"
 

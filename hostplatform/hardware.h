@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Answers of the host platform to the driver's hardware accesses: the byte
 // of the TPM access register and the CPUID leaves.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform hard-disk password service and its UI service.
 #include "hostplatform/hdd_services.h"
 
 #include <cstddef>

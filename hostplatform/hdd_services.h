@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Hard-disk password service and its UI service on the host platform.
 #pragma once
 #include <string>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform HII database: a copy of every registered package list.
 #include "hostplatform/hii_database.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HII database of the host platform: keeps a copy of every registered list.
 #pragma once
 #include <vector>

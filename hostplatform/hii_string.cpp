@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform HII String service over the registered string packages.
 #include "hostplatform/hii_string.h"
 
 #include <cctype>

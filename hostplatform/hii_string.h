@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HII String service of the host platform, serving the string packages of the
 // lists registered with its HII database (EFI_HII_STRING_PACKAGE_HDR followed
 // by SIBT_STRING_UCS2 blocks and an SIBT_END block). Strings changed through

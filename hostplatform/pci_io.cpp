@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform PCI controllers: handles with a device path and PCI I/O.
 #include "hostplatform/pci_io.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // PCI controllers of the host platform: a handle carrying a device path and
 // a PCI I/O instance whose 256-byte configuration space a test sets.
 #pragma once

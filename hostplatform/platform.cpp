@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The host platform: system table, boot and runtime services the driver boots on.
 #include "hostplatform/platform.h"
 
 #include <cstring>

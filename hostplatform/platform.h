@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A small fake firmware that host tests boot the driver on: system table,
 // boot and runtime services, handle database, pool with accounting, variable
 // store, events, console, and the platform and vendor services the driver

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform pop-ups, platform reset and the form-browser stand-in.
 #include "hostplatform/platform_services.h"
 
 #include <cstring>

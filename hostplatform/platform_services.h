@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Small platform services: text setup browser pop-ups, platform reset, form
 // browser SendForm, and the presence-only credential provider.
 #pragma once

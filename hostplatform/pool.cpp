@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform pool memory, every block accounted, with injectable failures.
 #include "hostplatform/pool.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Pool memory of the host platform: every block accounted, by memory type,
 // with failure injection for the n-th allocation.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform user manager services over one set of accounts.
 #include "hostplatform/user_managers.h"
 
 #include <cstring>

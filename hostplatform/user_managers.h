@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The two user manager services of the host platform, sharing one set of
 // account profiles: the UEFI-shaped user manager (Current, DeleteInfo) and the
 // Qel user manager (profiles, password dialog outcome, hints, lock-out form).

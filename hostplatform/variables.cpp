@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host platform UEFI variable store with GetVariable / SetVariable semantics.
 #include "hostplatform/variables.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // In-memory UEFI variable store with the semantics of GetVariable and
 // SetVariable, plus failure injection and a write log.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Device-path nodes (UEFI device path protocol).
 #pragma once
 #include "include/uefi_types.h"

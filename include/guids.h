@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // GUIDs of the services the driver consumes and produces, of its form set,
 // package list and variable stores.
 #pragma once

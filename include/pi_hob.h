@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // PI hand-off block headers.
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI system table, boot services and runtime services, members in the
 // order of the UEFI specification.
 #pragma once

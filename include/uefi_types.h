@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Base types, status codes and calling convention of the UEFI environment.
 // Shared by the driver, the host test platform and the firmware testbed.
 #pragma once
@@ -32,6 +33,7 @@ typedef CHAR16 *EFI_STRING;
 typedef UINT16 EFI_STRING_ID;
 typedef UINT16 EFI_QUESTION_ID;
 typedef UINT16 EFI_FORM_ID;
+typedef UINT16 EFI_VARSTORE_ID;
 typedef VOID *EFI_HII_HANDLE;
 
 #define TRUE ((BOOLEAN)1)

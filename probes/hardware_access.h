@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The two hardware accesses of the probes. The image reads the real register
 // and executes CPUID; the host test platform supplies its own answers.
 #pragma once

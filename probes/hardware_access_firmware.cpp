@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The probes' hardware accesses in the image: the TPM register and CPUID.
 #include "probes/hardware_access.h"
 
 UINT8 HwMmioRead8(UINTN Address) { return *reinterpret_cast<volatile const UINT8 *>(Address); }

@@ -1,15 +1,17 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// TPM presence, processor SMX support and the platform's TXT capability rule.
 #include "probes/security_probes.h"
 
-#include "entry/service_context.h"
 #include "include/guids.h"
 #include "include/pi_hob.h"
 #include "probes/hardware_access.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 // Data bytes of the TXT capability HOB that must both be 1.
-#define TXT_HOB_CAPABLE_BYTE 3
-#define TXT_HOB_ENABLED_BYTE 1
-#define TXT_HOB_MIN_DATA_SIZE 4
+constexpr UINTN TXT_HOB_CAPABLE_BYTE = 3;
+constexpr UINTN TXT_HOB_ENABLED_BYTE = 1;
+constexpr UINTN TXT_HOB_MIN_DATA_SIZE = 4;
 
 BOOLEAN IsTpmPresent(VOID) { return TpmPresenceStatus(reinterpret_cast<const UINT8 *>(TPM_ACCESS_ADDRESS)) == EFI_SUCCESS; }
 

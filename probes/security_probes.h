@@ -1,12 +1,13 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // TPM presence, processor SMX support and the platform's TXT capability report.
 // Hardware is reached through probes/hardware_access.h only.
 #pragma once
 #include "include/uefi_types.h"
 
-#define TPM_ACCESS_ADDRESS 0xFED40000ULL
+constexpr UINT64 TPM_ACCESS_ADDRESS = 0xFED40000ULL;
 // CPUID leaf 1, ECX bit 6: Safer Mode Extensions.
-#define CPUID_VERSION_INFO 1
-#define CPUID_ECX_SMX 0x40U
+constexpr UINT32 CPUID_VERSION_INFO = 1;
+constexpr UINT32 CPUID_ECX_SMX = 0x40U;
 
 // TRUE when the byte at TPM_ACCESS_ADDRESS is not 0xFF.
 BOOLEAN IsTpmPresent(VOID);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The memory routines the compiler emits calls to. The image links no C
 // library, so it supplies them itself; the host build uses the C library's.
 #include "include/uefi_types.h"

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Diagnostic lines on the firmware console (diagnostic image only).
 #include "support/diagnostics.h"
 
 #if defined(QUORVANE_DIAGNOSTICS) && QUORVANE_DIAGNOSTICS
-#include "entry/service_context.h"
 #include "support/print.h"
+#include "support/service_context.h"
 
 VOID DiagnosticPrint(const CHAR16 *Format, ...) {
   if (gST == NULL || gST->ConOut == NULL) {

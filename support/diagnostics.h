@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Diagnostic lines on the firmware console. Only the diagnostic image writes
 // them (QUORVANE_DIAGNOSTICS=1); in the shipped image the macro expands to
 // nothing and its arguments are not evaluated.

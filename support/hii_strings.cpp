@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// HII string access in the platform language, with the HII String service cached.
 #include "support/hii_strings.h"
 
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "include/guids.h"
+#include "support/image_memory.h"
 #include "support/memory.h"
+#include "support/service_context.h"
 #include "support/strings.h"
 
 EFI_HII_STRING_PROTOCOL *mHiiLibString = NULL;

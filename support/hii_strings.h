@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HII string access in the platform language (the "PlatformLang" variable),
 // through the HII String protocol. Current-language access reads and writes
 // one language; package-wide access falls back to the package list's first
@@ -6,7 +7,7 @@
 #include "include/protocols/hii_string.h"
 
 // One language tag: up to 42 ASCII characters and the NUL.
-#define LANGUAGE_TAG_SIZE 43
+constexpr UINTN LANGUAGE_TAG_SIZE = 43;
 
 // The HII String protocol, located on first use and kept; null until found.
 extern EFI_HII_STRING_PROTOCOL *mHiiLibString;

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Boot-services pool helpers: plain, cleared and copied blocks.
 #include "support/memory.h"
 
-#include "entry/service_context.h"
+#include "support/service_context.h"
 
 VOID *AllocateBootDataPool(UINTN Size) {
   VOID *Buffer = NULL;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Boot-services pool helpers shared by the driver.
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The format language: %[flags][width]type with the flags '-' (left-justify),
 // '+' and ' ' (accepted), ',' (group decimal digits), '0' (zero fill), '*'
 // (width from the next argument), 'l'/'L' (64-bit x and X); the types d x X s
@@ -11,7 +12,7 @@ constexpr UINTN kMaxNumberWidth = 29;
 // Status names for %r, one NUL-terminated ASCII name after the other: the
 // errors 1 to 24, then the warnings 1 to 4. One block without a pointer table
 // keeps them small in the image (no pointers, no relocations).
-constexpr CHAR8 kStatusNames[] =
+constexpr CHAR8 mStatusNames[] =
     "Load Error\0Invalid Parameter\0Unsupported\0Bad Buffer Size\0Buffer Too Small\0"
     "Not Ready\0Device Error\0Write Protected\0Out of Resources\0Volume Corrupt\0"
     "Volume Full\0No Media\0Media changed\0Not Found\0Access Denied\0"
@@ -21,9 +22,9 @@ constexpr CHAR8 kStatusNames[] =
 constexpr UINT64 kErrorNameCount = 24;
 constexpr UINT64 kWarningNameCount = 4;
 
-// The Index-th name of kStatusNames, counted from 0.
+// The Index-th name of mStatusNames, counted from 0.
 const CHAR8 *StatusName(UINT64 Index) {
-  const CHAR8 *Name = kStatusNames;
+  const CHAR8 *Name = mStatusNames;
   while (Index-- != 0) {
     while (*Name++ != 0) {
     }
@@ -75,7 +76,7 @@ struct NumberStyle {
 // Writes Value in Radix. The width caps the characters produced: a value with
 // more digits than the width loses its leading digits.
 VOID PutNumber(Output &Out, UINT64 Value, bool Negative, UINT32 Radix, NumberStyle Style) {
-  static constexpr CHAR8 kDigits[] = "0123456789ABCDEF";
+  static constexpr CHAR8 Digits[] = "0123456789ABCDEF";
   CHAR16 Reversed[kMaxNumberWidth + 2];
   UINTN Width = Style.Width > kMaxNumberWidth ? kMaxNumberWidth : Style.Width;
   UINTN Cap = Width == 0 ? kMaxNumberWidth : Width;
@@ -89,7 +90,7 @@ VOID PutNumber(Output &Out, UINT64 Value, bool Negative, UINT32 Radix, NumberSty
         break;
       }
     }
-    Reversed[Length++] = (CHAR16)kDigits[Value % Radix];
+    Reversed[Length++] = (CHAR16)Digits[Value % Radix];
     DigitsInGroup++;
     Value /= Radix;
   } while (Value != 0 && Length < Cap);

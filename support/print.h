@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Formatted printing into a UTF-16 buffer.
 #pragma once
 #include <stdarg.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// GUID comparison and the UTF-16 / ASCII string routines.
 #include "support/strings.h"
 
 BOOLEAN GuidsEqual(const EFI_GUID *A, const EFI_GUID *B) {

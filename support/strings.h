@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // GUID comparison and the UTF-16 / ASCII string routines of the driver.
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The firmware testbed: boot applications and platform service drivers that let
 # the driver run inside OVMF. Built by the EFI toolchain next to the driver
 # images; none of it is part of the driver.

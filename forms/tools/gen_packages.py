@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Build the Security page's HII packages from their readable sources.
 
 Inputs (relative to the forms/ folder):
     strings/en-US.txt, strings/fr-FR.txt, strings/ja-JP.txt, strings/ko-KR.txt
     security.form
+    security_page_ids.h   (the page's numbers, which security.form names)
     security_packages.h   (declares the two arrays and their sizes)
 
 Output:
@@ -177,9 +179,70 @@ def _require_size(what, data, size, source):
 
 
 # ---------------------------------------------------------------------------
+# The page's numbers (security_page_ids.h), shared with the driver's C++ code
+#
+#   namespace NAME {                  opens a group: its members are NAME.MEMBER
+#   constexpr TYPE NAME = NUMBER;     one number, decimal or 0x hexadecimal
+#   }  // namespace NAME              closes the group
+# Other lines (comments, blank lines, #pragma, #include) are skipped; any other
+# line that mentions constexpr or namespace is refused, so that no number of
+# the header escapes the generator.
+
+QUESTION_GROUP = "SecurityQuestion"   # its members are named bare in the form
+_IDS_NAMESPACE = re.compile(r"^namespace\s+([A-Za-z_][A-Za-z0-9_]*)\s*\{\s*(//.*)?$")
+_IDS_CLOSE = re.compile(r"^\}\s*(//.*)?$")
+_IDS_CONSTANT = re.compile(r"^constexpr\s+[A-Za-z_][A-Za-z0-9_]*\s+([A-Za-z_][A-Za-z0-9_]*)\s*=\s*"
+                          r"(0[xX][0-9A-Fa-f]+|\d+)\s*;\s*(//.*)?$")
+
+
+def read_page_ids(path):
+    """Return {name: number}: "GROUP.NAME" for group members, "NAME" for the
+    others; the members of the question group are also entered by bare name."""
+    ids, group = {}, None
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    for line_no, raw in enumerate(lines, 1):
+        line = raw.strip()
+        m = _IDS_NAMESPACE.match(line)
+        if m:
+            if group is not None:
+                raise SourceError(path, line_no, f"namespace {m.group(1)} inside namespace {group}")
+            group = m.group(1)
+            continue
+        if _IDS_CLOSE.match(line) and group is not None:
+            group = None
+            continue
+        m = _IDS_CONSTANT.match(line)
+        if m:
+            name, value = m.group(1), int(m.group(2), 0)
+            keys = [f"{group}.{name}" if group else name]
+            if group == QUESTION_GROUP:
+                keys.append(name)
+            for key in keys:
+                if key in ids:
+                    raise SourceError(path, line_no, f"{key} is defined twice")
+                ids[key] = value
+            continue
+        if re.search(r"\b(constexpr|namespace|enum|#define)\b", line.split("//", 1)[0]):
+            raise SourceError(path, line_no, "not a line the generator reads: " + line[:50])
+    if group is not None:
+        raise SourceError(path, 0, f"namespace {group} is never closed")
+    return ids
+
+
+def check_string_ids(ids, string_ids, path):
+    """The header's STR_ numbers must be the IDs the string files give those names."""
+    for name, value in ids.items():
+        if name.startswith("STR_") and string_ids.get(name) != value:
+            raise SourceError(path, 0, f"{name} is {value} here, but string {string_ids.get(name)} "
+                                       "in forms/strings")
+
+
+# ---------------------------------------------------------------------------
 # Form description: tokens and parse tree
 
-_TOKEN = re.compile(r"\s*(\{[0-9A-Fa-f-]+\}|==|!=|>|\(|\)|\[|\]|\||[A-Za-z_][A-Za-z0-9_]*|\d+)")
+_NAME = r"[A-Za-z_][A-Za-z0-9_]*"
+_TOKEN = re.compile(r"\s*(\{[0-9A-Fa-f-]+\}|==|!=|>|\(|\)|\[|\]|\||" + _NAME + r"(?:\." + _NAME + r")?|\d+)")
 
 
 def _tokenize(path, line_no, text):
@@ -216,8 +279,8 @@ OPTION_FLAGS = {"DEFAULT": 0x10, "DEFAULT_MFG": 0x20}
 
 
 class FormParser:
-    def __init__(self, path, string_ids):
-        self.path, self.string_ids = path, string_ids
+    def __init__(self, path, string_ids, page_ids):
+        self.path, self.string_ids, self.page_ids = path, string_ids, page_ids
 
     def fail(self, line, message):
         raise SourceError(self.path, line, message)
@@ -229,9 +292,13 @@ class FormParser:
             key = tokens[i]
             if key not in allowed:
                 self.fail(line, f"unexpected {key!r}")
-            if key == "var":
+            if key == "var" and i + 1 < len(tokens) and "." in tokens[i + 1]:
+                store = tokens[i + 1].split(".", 1)[0]
+                out[key] = (store, self.number(line, tokens[i + 1]))
+                i += 2
+            elif key == "var":
                 if len(tokens) < i + 5 or tokens[i + 2] != "[" or tokens[i + 4] != "]":
-                    self.fail(line, "var takes STORE[OFFSET]")
+                    self.fail(line, "var takes STORE.FIELD or STORE[OFFSET]")
                 out[key] = (tokens[i + 1], self.number(line, tokens[i + 3]))
                 i += 5
             elif key == "flags":
@@ -251,9 +318,12 @@ class FormParser:
         return out
 
     def number(self, line, token):
-        if not token or not token.isdigit():
-            self.fail(line, f"expected a number, found {token!r}")
-        return int(token)
+        """A number written out, or a name of security_page_ids.h."""
+        if token and token.isdigit():
+            return int(token)
+        if token in self.page_ids:
+            return self.page_ids[token]
+        self.fail(line, f"expected a number or a name of security_page_ids.h, found {token!r}")
 
     def string_id(self, line, token):
         if token is None:
@@ -335,6 +405,11 @@ class FormParser:
             return ("question", int(token[1:]))
         if token in self.permissions:
             return ("security", self.permissions[token])
+        # A bare name is a question, a group member a constant.
+        if f"{QUESTION_GROUP}.{token}" in self.page_ids:
+            return ("question", self.page_ids[token])
+        if "." in token and token in self.page_ids:
+            return ("const", self.page_ids[token])
         self.fail(self._line, f"unknown operand {token!r}")
 
     # -- the whole file
@@ -342,11 +417,19 @@ class FormParser:
         self.permissions = {}
         root = Node("root", 0)
         stack = [root]
+        pending, first_line = [], 0
         for line_no, raw in enumerate(text.split("\n"), 1):
             tokens = _tokenize(self.path, line_no, raw)
             if not tokens:
                 continue
-            self.statement(stack, line_no, tokens[0], tokens[1:])
+            # A condition that ends in OR or AND goes on on the next line.
+            pending, first_line = pending + tokens, first_line or line_no
+            if pending[-1] in ("OR", "AND"):
+                continue
+            self.statement(stack, first_line, pending[0], pending[1:])
+            pending, first_line = [], 0
+        if pending:
+            self.fail(first_line, "condition ends early")
         if len(stack) != 1:
             self.fail(stack[-1].line, f"{stack[-1].kind} is never closed")
         if len(root.children) != 1 or root.children[0].kind != "formset":
@@ -581,9 +664,9 @@ def encode_formset(fs):
     return out + END
 
 
-def build_form_array(form_path, string_ids):
+def build_form_array(form_path, string_ids, page_ids):
     with open(form_path, encoding="utf-8") as f:
-        fs = FormParser(form_path, string_ids).parse(f.read())
+        fs = FormParser(form_path, string_ids, page_ids).parse(f.read())
     body = encode_formset(fs)
     package = struct.pack("<I", (len(body) + 4) | (0x02 << 24)) + body   # EFI_HII_PACKAGE_FORMS
     array = _prefixed(package)
@@ -661,7 +744,10 @@ def main(argv=None):
     try:
         check_header(os.path.join(args.forms_dir, "security_packages.h"))
         strings, string_ids = build_string_array(os.path.join(args.forms_dir, "strings"))
-        forms = build_form_array(os.path.join(args.forms_dir, "security.form"), string_ids)
+        ids_path = os.path.join(args.forms_dir, "security_page_ids.h")
+        page_ids = read_page_ids(ids_path)
+        check_string_ids(page_ids, string_ids, ids_path)
+        forms = build_form_array(os.path.join(args.forms_dir, "security.form"), string_ids, page_ids)
     except (SourceError, OSError) as error:
         print(f"gen_packages: error: {error}", file=sys.stderr)
         return 1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_DEVICE_PATH_FROM_TEXT_PROTOCOL.
 #pragma once
 #include "include/device_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_FORM_BROWSER2_PROTOCOL.
 #pragma once
 #include "include/protocols/hii_config.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Hard-disk password service and its UI service. The driver calls only
 // GetDeviceInfoList (entry 7) and reads/writes the UI service's fields.
 #pragma once
@@ -18,10 +19,10 @@ static_assert(__builtin_offsetof(HDD_PASSWORD_DEVICE_INFO, Device) == 18, "Devic
 static_assert(__builtin_offsetof(HDD_PASSWORD_DEVICE_INFO, SecurityStatus) == 20, "SecurityStatus");
 static_assert(__builtin_offsetof(HDD_PASSWORD_DEVICE_INFO, MasterPasswordId) == 22, "MasterPasswordId");
 
-#define HDD_SECURITY_ENABLED 0x0002
-#define HDD_SECURITY_FROZEN 0x0008
-#define HDD_SECURITY_COUNT_EXPIRED 0x0010
-#define HDD_MASTER_PASSWORD_SET_ID 0x5858
+constexpr UINT16 HDD_SECURITY_ENABLED = 0x0002;
+constexpr UINT16 HDD_SECURITY_FROZEN = 0x0008;
+constexpr UINT16 HDD_SECURITY_COUNT_EXPIRED = 0x0010;
+constexpr UINT16 HDD_MASTER_PASSWORD_SET_ID = 0x5858;
 
 struct HDD_PASSWORD_PROTOCOL;
 typedef EFI_STATUS(EFIAPI *HDD_PASSWORD_UNUSED)(HDD_PASSWORD_PROTOCOL *This);
@@ -39,14 +40,14 @@ struct HDD_PASSWORD_PROTOCOL {
 };
 static_assert(__builtin_offsetof(HDD_PASSWORD_PROTOCOL, GetDeviceInfoList) == 7 * 8, "GetDeviceInfoList is entry 7");
 
-#define HDD_PASSWORD_KIND_USER 1
-#define HDD_PASSWORD_KIND_MASTER 2
+constexpr UINT32 HDD_PASSWORD_KIND_USER = 1;
+constexpr UINT32 HDD_PASSWORD_KIND_MASTER = 2;
 
 struct HDD_PASSWORD_UI_PROTOCOL {
   VOID *Reserved;
   EFI_HII_HANDLE UiHiiHandle;        // the service's package list
   EFI_STRING_ID DeviceNameStringId;  // receives the disk's name
-  UINT32 PasswordKind;               // 1 user, 2 master
+  UINT32 PasswordKind;               // HDD_PASSWORD_KIND_USER or HDD_PASSWORD_KIND_MASTER
   UINT64 DeviceIndex;                // position in the device list
 };
 static_assert(sizeof(HDD_PASSWORD_UI_PROTOCOL) == 32, "HDD password UI structure");
@@ -55,4 +56,4 @@ static_assert(__builtin_offsetof(HDD_PASSWORD_UI_PROTOCOL, DeviceNameStringId) =
 static_assert(__builtin_offsetof(HDD_PASSWORD_UI_PROTOCOL, PasswordKind) == 20, "PasswordKind");
 static_assert(__builtin_offsetof(HDD_PASSWORD_UI_PROTOCOL, DeviceIndex) == 24, "DeviceIndex");
 
-#define HDD_PASSWORD_UI_FORM_ID 0x1001
+constexpr EFI_FORM_ID HDD_PASSWORD_UI_FORM_ID = 0x1001;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_HII_CONFIG_ROUTING_PROTOCOL and EFI_HII_CONFIG_ACCESS_PROTOCOL.
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // HII package framing and EFI_HII_DATABASE_PROTOCOL.
 #pragma once
 #include "include/uefi_types.h"

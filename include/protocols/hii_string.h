@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_HII_STRING_PROTOCOL.
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_LOADED_IMAGE_PROTOCOL.
 #pragma once
 #include "include/system_table.h"

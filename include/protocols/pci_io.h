@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // EFI_PCI_IO_PROTOCOL.
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Small platform services: the text setup browser's pop-up, the platform
 // reset protocol and the form-set record this driver publishes.
 #pragma once
@@ -23,13 +24,16 @@ struct PLATFORM_RESET_PROTOCOL {
 };
 static_assert(sizeof(PLATFORM_RESET_PROTOCOL) == 8, "platform reset protocol: first member");
 
-#define PLATFORM_RESET_REQUEST_POWER_CYCLE 0x02
+constexpr UINT8 PLATFORM_RESET_REQUEST_POWER_CYCLE = 0x02;
 
 struct QEL_FORM_SET_PROTOCOL {
   UINT32 Size;  // 16
-  UINT16 Type;  // 2
+  UINT16 Type;  // QEL_FORM_SET_TYPE_SETUP_PAGE
   UINT16 Reserved;
   EFI_HII_HANDLE HiiHandle;
 };
+// The Type this driver's record carries. What it means belongs to the components that read
+// the record; they expect 2 for a page of the setup program.
+constexpr UINT16 QEL_FORM_SET_TYPE_SETUP_PAGE = 2;
 static_assert(sizeof(QEL_FORM_SET_PROTOCOL) == 16, "form-set record is 16 bytes");
 static_assert(__builtin_offsetof(QEL_FORM_SET_PROTOCOL, HiiHandle) == 8, "HiiHandle at offset 8");

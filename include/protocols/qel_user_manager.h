@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Qel user manager service: account profiles, the password dialog, hints and
 // the lock-out form. Entries are positions in its function table, from 0; the
 // entries the driver never calls are kept as opaque slots.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // User manager service: the UEFI EFI_USER_MANAGER_PROTOCOL shape, members in
 // that protocol's order. The driver calls Current (3) and DeleteInfo (9).
 #pragma once

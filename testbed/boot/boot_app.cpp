@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The testbed's boot application (\EFI\BOOT\BOOTX64.EFI): reads the scenario
 // from \testbed\scenario.txt, loads the platform services and the driver
 // from \EFI\QUORVANE (with try-unsigned=1 first \EFI\QUORVANE\UNSIGNED.EFI,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Checks of the driver inside the firmware, reported as serial events.
 #include "testbed/boot/checks.h"
 
 #include "include/guids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Checks of the driver inside the firmware, reported as serial events for
 // the firmware test runner (testbed/harness/checks_test.py judges them).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Hands a firmware volume holding Quorvane.ffs to the DXE dispatcher, before and after the testbed services.
 #include "testbed/boot/dispatch.h"
 
 #include "include/guids.h"

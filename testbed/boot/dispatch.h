@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The driver's firmware file on the real DXE dispatcher: the boot
 // application hands a firmware volume holding Quorvane.ffs to the DXE
 // services and calls Dispatch before and after the testbed services are

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The testbed's firmware volumes (fwpack/): the testbed services as firmware
 # files with dependency expressions of their own; the volume the dispatch
 # test hands to the DXE dispatcher (Quorvane.ffs alone); and OVMF's code

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """OVMF with the page built in: the kit's code image (fwpack builtin) holds
 Quorvane.ffs and the testbed services in its DXE volume, so no boot
 application of ours runs. The firmware's own setup program is reached by

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """OVMF with the page built in (the kit's OVMF_CODE_4M.Quorvane.fd): no boot
 application of ours runs. UEFIExtract finds Quorvane in the image's DXE
 volume with its dependency section, beside the testbed services; the machine

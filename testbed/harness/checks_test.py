@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """End-to-end checks inside OVMF, one machine, two boots:
 
  boot 1  all testbed services present: the package list registered, the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The driver's firmware file on OVMF's own DXE dispatcher. The boot
 application hands a firmware volume holding Quorvane.ffs (built by fwpack) to
 the DXE services' ProcessFirmwareVolume and calls Dispatch:

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The disk line of the Security page on OVMF with the testbed's software model
 of the ATA security feature set on QEMU's IDE disk (scenario key
 "hdd-security"): the state the page shows for each model state, whether

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """One OVMF machine under QEMU: its boot volume, variable store, optional TPM
 and IDE disk, a serial line the test talks over and the HMP monitor.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The Security page in OVMF's own form browser, read from the serial console
 as a person sees it (rendered by screen.py).
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The host platform agrees with the firmware: the parity record that the
 firmware checks took inside OVMF (written by checks_test.py --record) against
 the record of the same scenarios on the host platform (quorvane_host_parity),

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Converts QEMU's screendump (binary PPM, P6) into a PNG, with the standard library only."""
 import struct
 import sys

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Boots OVMF in QEMU in this terminal with the Security page on screen.
 
 The firmware's serial console is drawn in this terminal (UTF-8: box characters

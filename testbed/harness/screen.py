@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """A screen built from the firmware's serial console: the PC-ANSI stream of
 the UEFI terminal (cursor moves ESC[r;cH, clear ESC[2J, colours ESC[..m,
 CP437 box characters) rendered into rows of cells with their colours, so

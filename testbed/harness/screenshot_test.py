@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """`./scripts/run --screenshot FILE.png` boots, writes the page as a PNG and
 powers off: the command ends by itself, the file is a 1280x800 RGB PNG, and
 the picture is the page (the title bar's blue, the body's light gray and the

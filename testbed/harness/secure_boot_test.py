@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Signed images under Secure Boot: Debian's snakeoil OVMF (Secure Boot on,
 the snakeoil certificate in db) boots the testbed with every image signed by
 `scripts/sign` with the snakeoil key. The boot application first loads the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Smoke test on real firmware: OVMF loads the shipped and the diagnostic
 driver image; with none of the vendor services present, start-up stops at the
 hard-disk password service and both images exit with 14 (EFI_NOT_FOUND's low

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The firmware's serial console in a UTF-8 terminal.
 
 OVMF's terminal driver speaks PC-ANSI: CP437 bytes for the box characters,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """What a person sees of `./scripts/run` in a UTF-8 terminal: the command runs
 in a tmux window of 120x40 and the test reads the window (tmux capture-pane).
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """What a testbed boot needs: the boot volume's files for a scenario, and a
 machine that renders its console into a screen and sends keys like a person."""
 import os

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The DXE Services Table of the PI specification (volume 2): found in the
 // system table's configuration table under its GUID. The testbed calls only
 // the dispatcher's Dispatch and ProcessFirmwareVolume; the other members

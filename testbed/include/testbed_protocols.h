@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // UEFI interfaces only the testbed uses: the simple file system (to read the
 // boot volume's scenario file), ATA pass-through (to reach the disks), the
 // user-information records of the UEFI user identification chapter (access

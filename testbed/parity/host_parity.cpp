@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The parity record taken on the host platform: the driver started on a host
 // platform set up like the testbed machine of the firmware checks at its
 // first boot, then the scenarios of testbed/parity/parity_record.cpp, printed

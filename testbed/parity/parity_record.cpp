@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The parity record: the same scenarios on firmware and on the host platform.
 #include "testbed/parity/parity_record.h"
 
 #include "include/guids.h"

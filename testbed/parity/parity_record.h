@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The parity record: the same scenarios run inside the firmware (by the
 // boot application's checks) and on the host platform (by the host program
 // testbed/parity/host_parity.cpp), each printing one line per observation, so
@@ -31,7 +32,7 @@ struct PARITY_STORE {
   UINTN RouteOffset;  // the byte the through-routing step changes
   UINT8 RouteValue;
 };
-#define PARITY_STORE_COUNT 7
+constexpr UINTN PARITY_STORE_COUNT = 7;
 extern const PARITY_STORE mParityStores[PARITY_STORE_COUNT];
 
 struct PARITY_PLATFORM;

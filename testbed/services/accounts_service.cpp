@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Account services of the testbed platform, one driver image:
 //  - the Qel user manager service: profiles "Supervisor" and "User", the
 //    password dialog behind Enroll, hints, CommitChanges, the lock-out form
@@ -219,13 +220,9 @@ EFI_STATUS EFIAPI UmDeleteInfo(const EFI_USER_MANAGER_PROTOCOL *, EFI_USER_PROFI
   return SaveStore();
 }
 
-EFI_STATUS EFIAPI UmGetNextInfo(const EFI_USER_MANAGER_PROTOCOL *, EFI_USER_PROFILE_HANDLE User,
-                                EFI_USER_INFO_HANDLE *UserInfo) {
-  INTN Index = ProfileIndex(User);
-  LogEvent("um GetNextInfo %a", (UINT64)(Index < 0 ? "?" : AsciiName((UINTN)Index)));
-  if (Index < 0 || UserInfo == NULL) {
-    return EFI_INVALID_PARAMETER;
-  }
+// The record of profile Index after *UserInfo (from the first when it is null) that exists and,
+// when InfoType is given, has that type. EFI_INVALID_PARAMETER for a handle of another profile.
+EFI_STATUS NextRecord(UINTN Index, EFI_USER_INFO_HANDLE *UserInfo, const UINT8 *InfoType) {
   UINTN Next = 0;
   if (*UserInfo != NULL) {
     Record *Which = RecordOf(*UserInfo);
@@ -235,12 +232,23 @@ EFI_STATUS EFIAPI UmGetNextInfo(const EFI_USER_MANAGER_PROTOCOL *, EFI_USER_PROF
     Next = (UINTN)Which->Kind + 1;
   }
   for (; Next < kRecordKinds; Next++) {
-    if (RecordExists(&mRecords[Index][Next])) {
-      *UserInfo = &mRecords[Index][Next];
+    Record *Candidate = &mRecords[Index][Next];
+    if (RecordExists(Candidate) && (InfoType == NULL || RecordType(Candidate->Kind) == *InfoType)) {
+      *UserInfo = Candidate;
       return EFI_SUCCESS;
     }
   }
   return EFI_NOT_FOUND;
+}
+
+EFI_STATUS EFIAPI UmGetNextInfo(const EFI_USER_MANAGER_PROTOCOL *, EFI_USER_PROFILE_HANDLE User,
+                                EFI_USER_INFO_HANDLE *UserInfo) {
+  INTN Index = ProfileIndex(User);
+  LogEvent("um GetNextInfo %a", (UINT64)(Index < 0 ? "?" : AsciiName((UINTN)Index)));
+  if (Index < 0 || UserInfo == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+  return NextRecord((UINTN)Index, UserInfo, NULL);
 }
 
 EFI_USER_MANAGER_PROTOCOL mUserManager = {UmCreate,  UmDelete,  UmGetNext, UmCurrent,    UmIdentify,    UmFind,
@@ -294,22 +302,7 @@ EFI_STATUS EFIAPI QelFindListInfo(QEL_USER_MANAGER_PROTOCOL *, EFI_USER_PROFILE_
   if (Index < 0 || UserInfo == NULL || Template == NULL) {
     return EFI_INVALID_PARAMETER;
   }
-  UINTN Next = 0;
-  if (*UserInfo != NULL) {
-    Record *Which = RecordOf(*UserInfo);
-    if (Which == NULL || Which->Profile != (UINT32)Index) {
-      return EFI_INVALID_PARAMETER;
-    }
-    Next = (UINTN)Which->Kind + 1;
-  }
-  for (; Next < kRecordKinds; Next++) {
-    Record *Candidate = &mRecords[Index][Next];
-    if (RecordExists(Candidate) && RecordType(Candidate->Kind) == Template->InfoType) {
-      *UserInfo = Candidate;
-      return EFI_SUCCESS;
-    }
-  }
-  return EFI_NOT_FOUND;
+  return NextRecord((UINTN)Index, UserInfo, &Template->InfoType);
 }
 
 EFI_STATUS EFIAPI QelFindProfileByName(QEL_USER_MANAGER_PROTOCOL *, const CHAR16 *UserName,

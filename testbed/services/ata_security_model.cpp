@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The software model of the ATA security feature set that the testbed gives QEMU's disk.
 #include "testbed/services/ata_security_model.h"
 
 #include "testbed/support/scenario.h"

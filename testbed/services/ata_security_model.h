@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A software model of the ATA security feature set (ATA/ATAPI-8 ACS, security
 // mode feature set) for a disk that has none, such as QEMU's emulated disk.
 // The hard-disk password service lays it over the disk's IDENTIFY DEVICE data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Hard-disk password services of the testbed platform, one driver image:
 //  - the hard-disk password service: GetDeviceInfoList (entry 7) walks every
 //    ATA pass-through controller of the machine, issues IDENTIFY DEVICE to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Platform pieces of the testbed that a real platform's firmware would carry:
 //  - the platform's variables, created at first boot: "Setup" (868 bytes),
 //    "System" (21 bytes), "StatusSetupVar" (99) and "UserManagerVar" (5);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The text setup browser service of the testbed platform: ShowPopUp (its sixth
 // entry) draws a message box of the given lines and waits for a key.
 #include "include/guids.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Boot application of the firmware smoke test: loads the shipped driver image
 // and then the diagnostic one from this volume, reports each exit status on
 // the serial port and powers the machine off.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Dialogs of the testbed services on the firmware console.
 #include "testbed/support/console_dialog.h"
 
 #include "testbed/support/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Dialogs of the testbed services on the firmware console: a message box
 // that waits for a key, and a masked password prompt. They draw over
 // whatever is on screen (the form browser repaints its page afterwards).

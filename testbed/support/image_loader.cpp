@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Loads and starts an image from the calling image's volume.
 #include "testbed/support/image_loader.h"
 
 #include "include/guids.h"

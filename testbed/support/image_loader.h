@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Loads and starts an image, and reads a file, on the same volume as the calling image.
 #pragma once
 #include "include/system_table.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The scenario lines a testbed boot runs.
 #include "testbed/support/scenario.h"
 
 #include "testbed/include/testbed_protocols.h"

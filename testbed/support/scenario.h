@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The scenario a testbed boot runs: "key=value" lines that the boot
 // application reads from \testbed\scenario.txt on the boot volume and
 // publishes as the volatile variable "QvScenario", where every testbed

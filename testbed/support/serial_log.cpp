@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Testbed event lines on the first serial port.
 #include "testbed/support/serial_log.h"
 
 #include "include/system_table.h"

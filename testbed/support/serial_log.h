@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Testbed event lines on the first serial port (COM1, I/O port 0x3F8),
 // written straight to the UART so they reach the test runner unchanged by the
 // firmware's terminal emulation. Each event is framed by STX (0x02) and ETX

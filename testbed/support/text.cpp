@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Small string helpers for the testbed images.
 #include "testbed/support/text.h"
 
 UINTN AsciiLength(const CHAR8 *Text) {

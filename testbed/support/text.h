@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Small string helpers for the testbed images (no C library here).
 #pragma once
 #include "include/uefi_types.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the account operations: enrolment, hints, clean-up, status.
 #include "callback/account_passwords.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A started driver with the two standard accounts and the test string
 // packages as the driver's own list; helpers to call the browser callback.
 #pragma once
@@ -7,7 +8,7 @@
 #include <vector>
 
 #include "callback/security_callback.h"
-#include "entry/service_context.h"
+#include "support/service_context.h"
 #include "tests/support/test_strings.h"
 
 class CallbackTest : public ::testing::Test {

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of SecurityCallback: preamble, dispatches, statuses.
 #include "callback/security_callback.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The host platform's configuration routing, which the driver is tested against.
 #include <gtest/gtest.h>
 

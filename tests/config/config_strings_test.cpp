@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the configuration-header routines.
 #include "config/config_strings.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Configuration strings built the way the platform's routing and browser
 // build them, a fixture that boots the driver on the host platform, and
 // hardware answers that make the platform TXT-capable.
@@ -9,9 +10,9 @@
 #include <vector>
 
 #include "config/security_config_access.h"
-#include "entry/service_context.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 #include "tests/probes/hob_list_builder.h"
 
 namespace cfgtest {

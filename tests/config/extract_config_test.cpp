@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of SecurityExtractConfig.
 #include <gtest/gtest.h>
 
 #include "config/variable_stores.h"

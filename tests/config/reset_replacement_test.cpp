@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the ResetSystem replacement.
 #include "config/reset_replacement.h"
 
 #include <gtest/gtest.h>

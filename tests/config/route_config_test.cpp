@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of SecurityRouteConfig and its storage rules.
 #include <gtest/gtest.h>
 
 #include "config/reset_replacement.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Entry point: constructor list stop rule, exit codes, and the small
 // primitives the start-up code relies on.
 #include <gtest/gtest.h>
@@ -5,9 +6,9 @@
 #include <vector>
 
 #include "entry/driver_entry.h"
-#include "entry/image_memory.h"
-#include "entry/service_context.h"
 #include "hostplatform/platform.h"
+#include "support/image_memory.h"
+#include "support/service_context.h"
 
 namespace {
 

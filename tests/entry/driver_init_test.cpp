@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Initialisation: the order of its steps, what each failure returns and leaves
 // registered, and the exact bytes of what it registers and installs.
 #include <gtest/gtest.h>
@@ -8,11 +9,11 @@
 #include <vector>
 
 #include "entry/driver_init.h"
-#include "entry/service_context.h"
 #include "entry/unlock_form_text.h"
 #include "forms/security_packages.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the lock-out form's text.
 #include "entry/unlock_form_text.h"
 
 #include <gtest/gtest.h>
 
-#include "entry/service_context.h"
+#include "support/service_context.h"
 #include "tests/support/test_strings.h"
 
 using host::Platform;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # Tests on real firmware: OVMF under QEMU boots the images of ${QUORVANE_EFI_DIR}.
 # Each test is one boot (a few seconds to a minute under software emulation).
 if(QUORVANE_EFI_DIR)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """A small HII decoder for the tests, written from the UEFI IFR and string
 package layouts; it shares no code with forms/tools/gen_packages.py.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Decodes the generated forms package opcode by opcode and checks the
 Security page it describes against the page's tables.
 
@@ -6,6 +7,7 @@ Usage: test_forms_package.py [--dump-dir DIR]   (without it the generator runs)
 """
 
 import os
+import re
 import sys
 import unittest
 
@@ -24,120 +26,224 @@ FORMSET_GUID = "{E1277EC4-E1AF-4223-8D45-C8730B882627}"
 PLATFORM_SETUP_CLASS_GUID = "{93039971-8545-4B04-B45E-32EB8326040E}"
 EDKII_EXTENSION_GUID = "{0F0B1735-87A0-4193-B266-538C38AF48CE}"
 
+# ---------------------------------------------------------------------------
+# The page's numbers, by name: the driver's code and security.form take them
+# from forms/security_page_ids.h, the string IDs from the string files. The
+# expected page below is written in these names, so it holds the bytes to the
+# numbers the code uses; read here without the generator's help.
+
+PAGE_IDS_PATH = os.path.join(hd.REPO, "forms", "security_page_ids.h")
+STRINGS_PATH = os.path.join(hd.REPO, "forms", "strings", "en-US.txt")
+
+
+def read_page_ids(path):
+    """{"Group.Name": number} for the constexpr lines of groups, {"Name": number} for the others."""
+    ids, group = {}, None
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            opened = re.match(r"\s*namespace (\w+) \{", line)
+            if opened:
+                group = opened.group(1)
+            elif re.match(r"\s*\}", line):
+                group = None
+            constant = re.match(r"\s*constexpr \w+ (\w+) = (\w+);", line)
+            if constant:
+                ids[f"{group}.{constant.group(1)}" if group else constant.group(1)] = int(constant.group(2), 0)
+    return ids
+
+
+def read_string_names(path):
+    with open(path, encoding="utf-8") as f:
+        return {m.group(2): int(m.group(1)) for m in re.finditer(r"^(\d+)\s+(STR_\w+)", f.read(), re.M)}
+
+
+IDS = read_page_ids(PAGE_IDS_PATH)
+STRING_IDS = read_string_names(STRINGS_PATH)
+QUESTION_IDS = {name.split(".", 1)[1]: v for name, v in IDS.items() if name.startswith("SecurityQuestion.")}
+STORE_NAMES = ["TpmStatusVar", "PbaStatusVar", "StatusSetupVar", "HDD_Password_Status", "System", "UserManagerVar",
+               "Setup"]
+
+
+def S(name):
+    """A string ID by its name in the string files."""
+    return STRING_IDS[name]
+
+
+def Q(name):
+    return QUESTION_IDS[name]
+
+
+def condition(text):
+    """A condition written in the page's names, as the decoder renders it:
+    question names become Qn, Group.Name constants their numbers."""
+    text = re.sub(r"\b([A-Za-z_]\w*)\.(\w+)\b", lambda m: str(IDS[f"{m.group(1)}.{m.group(2)}"]), text)
+    return re.sub(r"\b[A-Z][A-Za-z0-9]+\b", lambda m: f"Q{QUESTION_IDS[m.group(0)]}" if m.group(0) in QUESTION_IDS
+                  else m.group(0), text)
+
+
 VARSTORES = [  # (id, name, guid, size) in package order
-    (1, "TpmStatusVar", "{5BDA1B7F-D27E-41DC-BB86-5582C396805D}", 82),
-    (2, "PbaStatusVar", "{0EC1A7F5-4904-40A0-8EAB-4BCC4666DA45}", 12),
-    (3, "StatusSetupVar", "{7E6EEDF7-125E-413F-9441-8CD996FE8967}", 99),
-    (4, "HDD_Password_Status", "{0DFFC7DF-49B6-4562-B9BF-E51C2B6E1B1C}", 9),
-    (5, "System", "{E947FCF9-DD01-4965-B808-32A7B6815657}", 21),
-    (6, "UserManagerVar", "{1EF17197-2CCE-49D6-A6CE-4012F338A76E}", 5),
-    (7, "Setup", "{4DFBBAAB-1392-4FDE-ABB8-C41CC5AD7D5D}", 868),
+    (IDS["TpmStatusVar.VarStoreId"], "TpmStatusVar", "{5BDA1B7F-D27E-41DC-BB86-5582C396805D}", IDS["TpmStatusVar.Size"]),
+    (IDS["PbaStatusVar.VarStoreId"], "PbaStatusVar", "{0EC1A7F5-4904-40A0-8EAB-4BCC4666DA45}", IDS["PbaStatusVar.Size"]),
+    (IDS["StatusSetupVar.VarStoreId"], "StatusSetupVar", "{7E6EEDF7-125E-413F-9441-8CD996FE8967}",
+     IDS["StatusSetupVar.Size"]),
+    (IDS["HDD_Password_Status.VarStoreId"], "HDD_Password_Status", "{0DFFC7DF-49B6-4562-B9BF-E51C2B6E1B1C}",
+     IDS["HDD_Password_Status.Size"]),
+    (IDS["System.VarStoreId"], "System", "{E947FCF9-DD01-4965-B808-32A7B6815657}", IDS["System.Size"]),
+    (IDS["UserManagerVar.VarStoreId"], "UserManagerVar", "{1EF17197-2CCE-49D6-A6CE-4012F338A76E}",
+     IDS["UserManagerVar.Size"]),
+    (IDS["Setup.VarStoreId"], "Setup", "{4DFBBAAB-1392-4FDE-ABB8-C41CC5AD7D5D}", IDS["Setup.Size"]),
 ]
 STORE_ID = {name: vid for vid, name, _, _ in VARSTORES}
 
-FORMS = [(1, 3), (8, 67), (17, 115), (18, 86)]   # (FormId, title string) in order
+FORMS = [(IDS["SecurityForm.Main"], S("STR_SECURITY_FORM_TITLE")), (IDS["SecurityForm.TpmSetup"], S("STR_TPM_SETUP_MENU")),
+         (IDS["SecurityForm.Lockout"], S("STR_LOCKOUT_TITLE")),
+         (IDS["SecurityForm.ChangesSaved"], S("STR_CHANGES_SAVED_TITLE"))]   # (FormId, title string) in order
 
-# Form 1 opens with the hidden state questions: numeric, help 90, callback,
-# always suppressed; range min 0 step 1.
-HIDDEN = [  # (qid, prompt, store, offset, max, defaults)
-    (10002, 4, "PbaStatusVar", 2, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (10004, 4, "TpmStatusVar", 80, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (4000, 5, "HDD_Password_Status", 2, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (4001, 6, "HDD_Password_Status", 3, 5, {STANDARD: 0, MANUFACTURING: 0}),
-    (4002, 7, "HDD_Password_Status", 4, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (4003, 8, "HDD_Password_Status", 5, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (4004, 9, "HDD_Password_Status", 6, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (4005, 10, "HDD_Password_Status", 7, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (4006, 11, "HDD_Password_Status", 8, 1, {STANDARD: 0, MANUFACTURING: 0}),
-    (1003, 4, "UserManagerVar", 1, 1, {}),
-    (1004, 4, "UserManagerVar", 3, 1, {}),
+# The main form opens with the hidden state questions: numeric, help STR_EMPTY,
+# callback, always suppressed; range min 0 step 1.
+BOTH_ZERO = {STANDARD: 0, MANUFACTURING: 0}
+HIDDEN = [  # (question, prompt, store, field, max, defaults)
+    ("SupervisorPasswordStatus", "STR_BLANK", "PbaStatusVar", "SupervisorPasswordSet", 1, BOTH_ZERO),
+    ("TpmPresent", "STR_BLANK", "TpmStatusVar", "TpmPresent", 1, BOTH_ZERO),
+    ("HddCount", "STR_HDD_COUNT_DUMMY", "HDD_Password_Status", "DiskCount", 1, BOTH_ZERO),
+    ("HddPort0State", "STR_HDD0_STATE_DUMMY", "HDD_Password_Status", "Port0State", 5, BOTH_ZERO),
+    ("HddPort1State", "STR_HDD1_STATE_DUMMY", "HDD_Password_Status", "Port1State", 1, BOTH_ZERO),
+    ("HddPort2State", "STR_HDD2_STATE_DUMMY", "HDD_Password_Status", "Port2State", 1, BOTH_ZERO),
+    ("HddPort3State", "STR_HDD3_STATE_DUMMY", "HDD_Password_Status", "Port3State", 1, BOTH_ZERO),
+    ("HddPort4State", "STR_HDD4_STATE_DUMMY", "HDD_Password_Status", "Port4State", 1, BOTH_ZERO),
+    ("HddPort5State", "STR_HDD5_STATE_DUMMY", "HDD_Password_Status", "Port5State", 1, BOTH_ZERO),
+    ("CurrentUserIsSupervisor", "STR_BLANK", "UserManagerVar", "IsSupervisor", 1, {}),
+    ("UserPasswordStatus", "STR_BLANK", "UserManagerVar", "UserPasswordSet", 1, {}),
 ]
 
+HDD_STATES = ["Cleared", "User", "UserMaster", "Master", "Unsupported", "NoDisk", "Frozen", "CountExpired"]
 
-def hidden_unless_state(code):
-    """Rows 17-22: hidden unless a disk is present and port 0 reports code."""
-    return " OR ".join(["Q4000 == 0"] + [f"Q4001 == {c}" for c in range(8) if c != code])
+
+def hidden_unless_state(state):
+    """Hidden unless a disk is present and port 0 reports this state."""
+    return " OR ".join(["HddCount == 0"] + [f"HddPort0State == HddPortState.{other}" for other in HDD_STATES
+                                             if other != state])
+
+
+def conditions_of(pairs):
+    return [(kind, text_ if text_ == ALWAYS else condition(text_)) for kind, text_ in pairs]
 
 
 def text(prompt, help_, right, *conditions):
-    return {"op": "TEXT", "prompt": prompt, "help": help_, "right": right, "conditions": list(conditions)}
+    return {"op": "TEXT", "prompt": S(prompt), "help": S(help_), "right": S(right) if right else 0,
+            "conditions": conditions_of(conditions)}
 
 
-def question(op, qid, prompt, help_, store, flags, *conditions, **fields):
-    row = {"op": op, "qid": qid, "prompt": prompt, "help": help_, "store": store, "flags": flags,
-           "conditions": list(conditions)}
+def question(op, name, prompt, help_, store, flags, *conditions, **fields):
+    """store: None, or (store, field name of security_page_ids.h)."""
+    row = {"op": op, "qid": Q(name), "prompt": S(prompt), "help": S(help_),
+           "store": None if store is None else (store[0], IDS[f"{store[0]}.{store[1]}"]), "flags": flags,
+           "conditions": conditions_of(conditions)}
+    for key in ("options", "inconsistent"):
+        if key in fields:
+            fields[key] = [(S(a), condition(b) if isinstance(b, str) else b, *rest) for a, b, *rest in fields[key]]
+    if "form" in fields:
+        fields["form"] = IDS[f"SecurityForm.{fields['form']}"]
     row.update(fields)
     return row
 
 
-ONOFF = [(88, 0, 0), (89, 1, 0)]   # (option string, value, option flags)
+ONOFF = [("STR_DISABLED", 0, 0), ("STR_ENABLED", 1, 0)]   # (option string, value, option flags)
 
 # The actions carry no configuration string (QuestionConfig 0): a browser routes
 # that string as a <ConfigResp> when the action is selected, and the text
 # "Enter" is no configuration, so the action would never reach the callback.
 NO_CONFIG = 0
+PASSWORD_STATE = ("STR_PASSWORD_STATE_HELP",)
+SECTION_GAP = text("STR_BLANK", "STR_BLANK", "STR_BLANK", ("grayout", ALWAYS))
 
-FORM1_ROWS = [  # rows 1..28 of form 1, in package order
-    text(103, 105, 106, ("suppress", "Q10002 == 0"), ("grayout", ALWAYS)),
-    text(103, 105, 107, ("suppress", "Q10002 == 1"), ("grayout", ALWAYS)),
-    text(104, 105, 106, ("suppress", "Q1004 == 0"), ("grayout", ALWAYS)),
-    text(104, 105, 107, ("suppress", "Q1004 == 1"), ("grayout", ALWAYS)),
-    question("ACTION", 1006, 95, 96, NO_STORAGE, CALLBACK, ("grayout", "Q1003 == 0"), config=NO_CONFIG),
-    question("STRING", 1007, 97, 98, NO_STORAGE, CALLBACK, ("suppress", ALWAYS), ("grayout", "Q1003 == 0"),
-             minsize=0, maxsize=20),
-    question("ACTION", 1008, 99, 100, NO_STORAGE, CALLBACK, ("grayout", "Q10002 != 1"), config=NO_CONFIG),
-    question("STRING", 1009, 101, 102, NO_STORAGE, CALLBACK, ("suppress", ALWAYS), ("grayout", "Q10002 != 1"),
-             minsize=0, maxsize=20),
-    question("NUMERIC", 1021, 112, 113, ("System", 18), CALLBACK, ("suppress", ALWAYS),
-             range=(1, 20, 1), defaults={}, inconsistent=[]),
-    question("NUMERIC", 1019, 110, 111, ("System", 17), CALLBACK, ("suppress", ALWAYS), ("grayout", "Q1003 == 0"),
-             range=(1, 20, 1), defaults={STANDARD: 20, MANUFACTURING: 20}, inconsistent=[(114, "Q1021 > Q1019")]),
-    question("NUMERIC", 1020, 112, 113, ("System", 18), CALLBACK, ("suppress", ALWAYS), ("grayout", "Q1003 == 0"),
-             range=(1, 20, 1), defaults={STANDARD: 1, MANUFACTURING: 1}, inconsistent=[(114, "Q1020 > Q1019")]),
-    question("ONE_OF", 1, 12, 13, ("PbaStatusVar", 11), 0, ("grayout", "NOT ADMIN OR Q10002 == 0"),
+MAIN_FORM_ROWS = [  # the main form after its hidden state questions, in package order
+    text("STR_SUPERVISOR_PASSWORD_IS", *PASSWORD_STATE, "STR_PASSWORD_SET", ("suppress", "SupervisorPasswordStatus == 0"),
+         ("grayout", ALWAYS)),
+    text("STR_SUPERVISOR_PASSWORD_IS", *PASSWORD_STATE, "STR_PASSWORD_CLEARED",
+         ("suppress", "SupervisorPasswordStatus == 1"), ("grayout", ALWAYS)),
+    text("STR_USER_PASSWORD_IS", *PASSWORD_STATE, "STR_PASSWORD_SET", ("suppress", "UserPasswordStatus == 0"),
+         ("grayout", ALWAYS)),
+    text("STR_USER_PASSWORD_IS", *PASSWORD_STATE, "STR_PASSWORD_CLEARED", ("suppress", "UserPasswordStatus == 1"),
+         ("grayout", ALWAYS)),
+    question("ACTION", "SetSupervisorPassword", "STR_SET_SUPERVISOR_PASSWORD", "STR_SET_SUPERVISOR_PASSWORD_HELP",
+             NO_STORAGE, CALLBACK, ("grayout", "CurrentUserIsSupervisor == 0"), config=NO_CONFIG),
+    question("STRING", "SupervisorHint", "STR_SUPERVISOR_HINT", "STR_SUPERVISOR_HINT_HELP", NO_STORAGE, CALLBACK,
+             ("suppress", ALWAYS), ("grayout", "CurrentUserIsSupervisor == 0"), minsize=0, maxsize=20),
+    question("ACTION", "SetUserPassword", "STR_SET_USER_PASSWORD", "STR_SET_USER_PASSWORD_HELP", NO_STORAGE, CALLBACK,
+             ("grayout", "SupervisorPasswordStatus != 1"), config=NO_CONFIG),
+    question("STRING", "UserHint", "STR_USER_HINT", "STR_USER_HINT_HELP", NO_STORAGE, CALLBACK, ("suppress", ALWAYS),
+             ("grayout", "SupervisorPasswordStatus != 1"), minsize=0, maxsize=20),
+    question("NUMERIC", "MinPasswordLengthCopy", "STR_MIN_PASSWORD_LENGTH", "STR_MIN_PASSWORD_LENGTH_HELP",
+             ("System", "MinPasswordLength"), CALLBACK, ("suppress", ALWAYS), range=(1, 20, 1), defaults={},
+             inconsistent=[]),
+    question("NUMERIC", "MaxPasswordLength", "STR_MAX_PASSWORD_LENGTH", "STR_MAX_PASSWORD_LENGTH_HELP",
+             ("System", "MaxPasswordLength"), CALLBACK, ("suppress", ALWAYS), ("grayout", "CurrentUserIsSupervisor == 0"),
+             range=(1, 20, 1), defaults={STANDARD: 20, MANUFACTURING: 20},
+             inconsistent=[("STR_PASSWORD_LENGTH_ERROR", "MinPasswordLengthCopy > MaxPasswordLength")]),
+    question("NUMERIC", "MinPasswordLength", "STR_MIN_PASSWORD_LENGTH", "STR_MIN_PASSWORD_LENGTH_HELP",
+             ("System", "MinPasswordLength"), CALLBACK, ("suppress", ALWAYS), ("grayout", "CurrentUserIsSupervisor == 0"),
+             range=(1, 20, 1), defaults={STANDARD: 1, MANUFACTURING: 1},
+             inconsistent=[("STR_PASSWORD_LENGTH_ERROR", "MinPasswordLength > MaxPasswordLength")]),
+    question("ONE_OF", "PasswordOnBoot", "STR_PASSWORD_ON_BOOT", "STR_PASSWORD_ON_BOOT_HELP",
+             ("PbaStatusVar", "PasswordOnBoot"), 0, ("grayout", "NOT ADMIN OR SupervisorPasswordStatus == 0"),
              range=(0, 1, 0), options=ONOFF, defaults={MANUFACTURING: 0}),
-    text(4, 4, 4, ("grayout", ALWAYS)),
-    text(17, 18, 0, ("suppress", "Q4000 != 0")),
-    question("ACTION", 10020, 38, 39, NO_STORAGE, CALLBACK,
-             ("suppress", "Q4000 == 0 OR Q4001 == 4 OR Q4001 == 5 OR Q4001 == 6 OR Q4001 == 7 OR NOT ADMIN"),
-             config=NO_CONFIG),
-    text(19, 25, 27, ("suppress", "Q4001 != 4")),
-    text(19, 26, 28, ("suppress", hidden_unless_state(0))),
-    text(19, 26, 29, ("suppress", hidden_unless_state(1))),
-    text(19, 26, 30, ("suppress", hidden_unless_state(2))),
-    text(19, 26, 31, ("suppress", hidden_unless_state(3))),
-    text(19, 26, 32, ("suppress", hidden_unless_state(6))),
-    text(19, 26, 33, ("suppress", hidden_unless_state(7))),
-    text(4, 4, 4, ("grayout", ALWAYS)),
-    text(65, 66, 0, ("suppress", "Q10004 == 1 OR NOT ADMIN")),
-    question("REF", 2, 67, 90, NO_STORAGE, 0, ("suppress", "Q10004 == 0 OR NOT ADMIN"), form=8),
-    text(4, 4, 4, ("grayout", ALWAYS)),
-    question("ONE_OF", 10042, 90, 90, ("Setup", 702), CALLBACK, ("suppress", ALWAYS),
+    SECTION_GAP,
+    text("STR_NO_HDD", "STR_NO_HDD_HELP", None, ("suppress", "HddCount != 0")),
+    question("ACTION", "HddPort0UserPassword", "STR_SET_HDD0_PASSWORD", "STR_SET_HDD0_PASSWORD_HELP", NO_STORAGE,
+             CALLBACK, ("suppress", "HddCount == 0 OR " + " OR ".join(
+                 f"HddPort0State == HddPortState.{state}" for state in ("Unsupported", "NoDisk", "Frozen", "CountExpired"))
+                 + " OR NOT ADMIN"), config=NO_CONFIG),
+    text("STR_HDD0_PASSWORD", "STR_HDD_UNSUPPORTED_HELP", "STR_HDD_UNSUPPORTED",
+         ("suppress", "HddPort0State != HddPortState.Unsupported")),
+    text("STR_HDD0_PASSWORD", "STR_HDD_STATE_HELP", "STR_HDD_CLEARED", ("suppress", hidden_unless_state("Cleared"))),
+    text("STR_HDD0_PASSWORD", "STR_HDD_STATE_HELP", "STR_HDD_USER", ("suppress", hidden_unless_state("User"))),
+    text("STR_HDD0_PASSWORD", "STR_HDD_STATE_HELP", "STR_HDD_USER_MASTER",
+         ("suppress", hidden_unless_state("UserMaster"))),
+    text("STR_HDD0_PASSWORD", "STR_HDD_STATE_HELP", "STR_HDD_MASTER", ("suppress", hidden_unless_state("Master"))),
+    text("STR_HDD0_PASSWORD", "STR_HDD_STATE_HELP", "STR_HDD_FROZEN", ("suppress", hidden_unless_state("Frozen"))),
+    text("STR_HDD0_PASSWORD", "STR_HDD_STATE_HELP", "STR_HDD_COUNT_EXPIRED",
+         ("suppress", hidden_unless_state("CountExpired"))),
+    SECTION_GAP,
+    text("STR_TPM_NOT_DETECTED", "STR_TPM_NOT_DETECTED_HELP", None, ("suppress", "TpmPresent == 1 OR NOT ADMIN")),
+    question("REF", "TpmSetupMenu", "STR_TPM_SETUP_MENU", "STR_EMPTY", NO_STORAGE, 0,
+             ("suppress", "TpmPresent == 0 OR NOT ADMIN"), form="TpmSetup"),
+    SECTION_GAP,
+    question("ONE_OF", "TxtCapable", "STR_EMPTY", "STR_EMPTY", ("Setup", "TxtCapable"), CALLBACK, ("suppress", ALWAYS),
              range=(0, 1, 0), options=[], defaults={}),
-    question("ONE_OF", 10041, 93, 94, ("Setup", 703), CALLBACK, ("suppress", "Q10042 == 0 OR NOT ADMIN"),
-             range=(0, 1, 0), options=ONOFF, defaults={STANDARD: 0, MANUFACTURING: 0}),
-]
-
-FORM8_ROWS = [
-    question("ONE_OF", 10005, 63, 64, ("System", 10), CALLBACK, ("suppress", "Q10004 == 0"),
-             range=(0, 1, 0), options=[(88, 0, 0), (89, 1, 0x10)], defaults={STANDARD: 1, MANUFACTURING: 1}),
-    question("ONE_OF", 3, 68, 90, ("System", 15), READ_ONLY, ("suppress", "Q10004 == 0 OR Q10005 == 0"),
-             range=(0, 4, 0), options=[(81, 0, 0), (82, 1, 0), (83, 2, 0), (84, 3, 0), (85, 4, 0)], defaults={}),
-    question("ONE_OF", 10006, 69, 70, ("System", 11), CALLBACK, ("suppress", "Q10004 == 0 OR Q10005 == 0"),
-             range=(0, 9, 0), options=[(71, 0, 0), (76, 5, 0), (77, 6, 0), (78, 7, 0)],
+    question("ONE_OF", "TxtEnable", "STR_TXT", "STR_TXT_HELP", ("Setup", "TxtEnable"), CALLBACK,
+             ("suppress", "TxtCapable == 0 OR NOT ADMIN"), range=(0, 1, 0), options=ONOFF,
              defaults={STANDARD: 0, MANUFACTURING: 0}),
 ]
-FORM17_ROWS = [text(116, 90, 117, ("grayout", ALWAYS))]
-FORM18_ROWS = [question("ACTION", 1022, 87, 90, NO_STORAGE, CALLBACK, config=None)]
+
+TPM_SETUP_FORM_ROWS = [
+    question("ONE_OF", "TpmSupport", "STR_TPM_SUPPORT", "STR_TPM_SUPPORT_HELP", ("System", "TpmSupport"), CALLBACK,
+             ("suppress", "TpmPresent == 0"), range=(0, 1, 0),
+             options=[("STR_DISABLED", 0, 0), ("STR_ENABLED", 1, 0x10)], defaults={STANDARD: 1, MANUFACTURING: 1}),
+    question("ONE_OF", "TpmCurrentState", "STR_TPM_CURRENT_STATE", "STR_EMPTY", ("System", "TpmState"), READ_ONLY,
+             ("suppress", "TpmPresent == 0 OR TpmSupport == 0"), range=(0, 4, 0),
+             options=[("STR_TPM_STATE_UNKNOWN", 0, 0), ("STR_TPM_STATE_EN_ACT", 1, 0), ("STR_TPM_STATE_EN_DEACT", 2, 0),
+                      ("STR_TPM_STATE_DIS_ACT", 3, 0), ("STR_TPM_STATE_DIS_DEACT", 4, 0)], defaults={}),
+    question("ONE_OF", "TpmChangeRequest", "STR_TPM_CHANGE_STATUS", "STR_TPM_CHANGE_STATUS_HELP",
+             ("System", "TpmRequest"), CALLBACK, ("suppress", "TpmPresent == 0 OR TpmSupport == 0"), range=(0, 9, 0),
+             options=[("STR_TPM_NO_CHANGE", 0, 0), ("STR_TPM_CLEAR", 5, 0), ("STR_TPM_ENABLE_ACTIVATE", 6, 0),
+                      ("STR_TPM_DISABLE_DEACTIVATE", 7, 0)], defaults={STANDARD: 0, MANUFACTURING: 0}),
+]
+LOCKOUT_FORM_ROWS = [text("STR_SYSTEM_LOCKED", "STR_EMPTY", "STR_LOCKOUT_TEXT", ("grayout", ALWAYS))]
+CHANGES_SAVED_FORM_ROWS = [question("ACTION", "ChangesSavedExit", "STR_CHANGES_SAVED", "STR_EMPTY", NO_STORAGE, CALLBACK,
+                                    config=None)]
 
 
 def hidden_rows():
-    return [question("NUMERIC", qid, prompt, 90, (store, offset), CALLBACK, ("suppress", ALWAYS),
+    return [question("NUMERIC", name, prompt, "STR_EMPTY", (store, field), CALLBACK, ("suppress", ALWAYS),
                      range=(0, top, 1), defaults=defaults, inconsistent=[])
-            for qid, prompt, store, offset, top, defaults in HIDDEN]
+            for name, prompt, store, field, top, defaults in HIDDEN]
 
 
-EXPECTED_FORMS = {1: hidden_rows() + FORM1_ROWS, 8: FORM8_ROWS, 17: FORM17_ROWS, 18: FORM18_ROWS}
+EXPECTED_FORMS = {IDS["SecurityForm.Main"]: hidden_rows() + MAIN_FORM_ROWS,
+                  IDS["SecurityForm.TpmSetup"]: TPM_SETUP_FORM_ROWS,
+                  IDS["SecurityForm.Lockout"]: LOCKOUT_FORM_ROWS,
+                  IDS["SecurityForm.ChangesSaved"]: CHANGES_SAVED_FORM_ROWS}
 
 
 def all_statements():
@@ -158,12 +264,13 @@ class FormSetHeader(unittest.TestCase):
             ("package type", PAGE["type"], 0x02),
             ("package length", PAGE["length"], 4004),
             ("form set GUID", PAGE["guid"], FORMSET_GUID),
-            ("title", PAGE["title"], 2),
-            ("help", PAGE["help"], 90),
+            ("title", PAGE["title"], S("STR_FORMSET_TITLE")),
+            ("help", PAGE["help"], S("STR_EMPTY")),
             ("class GUIDs", PAGE["class_guids"], [PLATFORM_SETUP_CLASS_GUID]),
             ("extension opcodes (GUID, extended opcode, value, length)", PAGE["extensions"],
              [(EDKII_EXTENSION_GUID, 3, 1, 21), (EDKII_EXTENSION_GUID, 4, 0, 21)]),
-            ("default stores (id, name)", PAGE["defaultstores"], [(0, 91), (1, 92)]),
+            ("default stores (id, name)", PAGE["defaultstores"],
+             [(STANDARD, S("STR_STANDARD_DEFAULT")), (MANUFACTURING, S("STR_MANUFACTURE_DEFAULT"))]),
             ("varstores (id, name, GUID, size)", PAGE["varstores"], VARSTORES),
             ("forms (id, title)", [(f["id"], f["title"]) for f in PAGE["forms"]], FORMS),
             ("opcode order", PAGE["order"],
@@ -239,6 +346,39 @@ class Statements(unittest.TestCase):
         for where, c in all_conditions():
             self.assertLessEqual(set(refs(c[2])), qids, where)
         self.assertEqual(len(qids), sum(1 for _, _, s in all_statements() if "qid" in s), "question IDs unique")
+
+
+class PageNumbers(unittest.TestCase):
+    """The bytes, the code and the string files agree on the page's numbers:
+    every number of the form set has its name in security_page_ids.h."""
+
+    def test_string_ids_of_the_header_are_those_of_the_string_files(self):
+        for name, value in IDS.items():
+            if name.startswith("STR_"):
+                with self.subTest(name):
+                    self.assertEqual(value, STRING_IDS.get(name))
+
+    def test_every_question_has_a_name_and_every_name_a_question(self):
+        in_form = {s["qid"] for _, _, s in all_statements() if "qid" in s}
+        named = set(QUESTION_IDS.values())
+        self.assertEqual(in_form - named, set(), "questions without a name in security_page_ids.h")
+        # The form set holds only port 0's disk password action; the callback answers the others.
+        callback_only = {Q(f"HddPort{port}UserPassword") for port in range(1, 6)}
+        self.assertEqual(named - in_form, callback_only)
+
+    def test_every_stored_byte_is_a_named_field_of_its_store(self):
+        fields = {(IDS[f"{store}.VarStoreId"], IDS[name]) for store in STORE_NAMES for name in IDS
+                  if name.startswith(store + ".") and not name.endswith((".VarStoreId", ".Size"))}
+        for form_id, number, s in all_statements():
+            if s["op"] != "TEXT" and s["store"] != 0:
+                with self.subTest(form=form_id, statement=number):
+                    self.assertIn((s["store"], s["offset"]), fields)
+
+    def test_forms_and_varstores_carry_the_header_numbers(self):
+        self.assertEqual([f["id"] for f in PAGE["forms"]],
+                         [IDS[f"SecurityForm.{name}"] for name in ("Main", "TpmSetup", "Lockout", "ChangesSaved")])
+        self.assertEqual([(vid, name, size) for vid, name, _, size in PAGE["varstores"]],
+                         [(IDS[f"{name}.VarStoreId"], name, IDS[f"{name}.Size"]) for name in STORE_NAMES])
 
 
 class Encoding(unittest.TestCase):

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Parses the four generated string packages and checks their framing, the
 English texts and the rows of the translations that the page fixes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The browser callback (SecurityCallback) after a driver start-up on the host
 // platform, over arbitrary service answers: account profiles (names, password
 // states, the signed-in user, failing lookups, dialog outcomes), hard-disk
@@ -25,13 +26,13 @@
 
 #include "callback/security_callback.h"
 #include "config/variable_stores.h"
-#include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
-#include "tests/support/driver_globals.h"
+#include "support/service_context.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/support/driver_globals.h"
 
 namespace {
 

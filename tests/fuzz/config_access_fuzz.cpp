@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // SecurityExtractConfig and SecurityRouteConfig on a started driver, over
 // arbitrary configuration strings and arbitrary stored variables. Strings are
 // noise, or a header for one of the seven stores (GUID in either case, NAME
@@ -30,8 +31,8 @@
 #include "include/guids.h"
 #include "include/pi_hob.h"
 #include "support/strings.h"
-#include "tests/support/driver_globals.h"
 #include "tests/fuzz/fuzz_input.h"
+#include "tests/support/driver_globals.h"
 
 namespace {
 
@@ -312,7 +313,7 @@ void CheckExtractRules(const Call &C, const Failures &Fail, const Hardware &H, c
       CHECK(New.Name == C.Name && host::SameGuid(New.Guid, C.Guid));
       CHECK(New.Name == mVariableStores[Pba ? STORE_PBA_STATUS : STORE_HDD_PASSWORD_STATUS].Name);
       CHECK(New.Attributes == SECURITY_VARIABLE_ATTRIBUTES);
-      CHECK(New.Data == std::vector<UINT8>(Pba ? PBA_STATUS_VARIABLE_SIZE : HDD_STATUS_VARIABLE_SIZE, 0));
+      CHECK(New.Data == std::vector<UINT8>(Pba ? PbaStatusVar::Size : HDD_Password_Status::Size, 0));
       continue;
     }
     if (New.Name != Setup.Name || !host::SameGuid(New.Guid, *Setup.Guid)) {
@@ -322,14 +323,14 @@ void CheckExtractRules(const Call &C, const Failures &Fail, const Hardware &H, c
     // "Setup": every byte as it was, except byte 702 set once the platform is TXT-capable.
     CHECK(Old->Attributes == New.Attributes && Old->Data.size() == New.Data.size());
     for (size_t Index = 0; Index < New.Data.size(); Index++) {
-      if (Index != SETUP_TXT_CAPABLE_OFFSET) CHECK(Old->Data[Index] == New.Data[Index]);
+      if (Index != Setup::TxtCapable) CHECK(Old->Data[Index] == New.Data[Index]);
     }
-    if (New.Data.size() > SETUP_TXT_CAPABLE_OFFSET) {
+    if (New.Data.size() > Setup::TxtCapable) {
       // Rewritten only at its declared size, without authentication
       // attributes, and when neither its read nor its write fails.
-      bool Refreshed = C.ArgumentsValid && C.NamesStore && H.Capable && Old->Data.size() == SETUP_VARIABLE_SIZE &&
+      bool Refreshed = C.ArgumentsValid && C.NamesStore && H.Capable && Old->Data.size() == Setup::Size &&
                        MayWriteBack(Old->Attributes) && Fail.Get != Setup.Name && Fail.Set != Setup.Name;
-      CHECK(New.Data[SETUP_TXT_CAPABLE_OFFSET] == (Refreshed ? 1 : Old->Data[SETUP_TXT_CAPABLE_OFFSET]));
+      CHECK(New.Data[Setup::TxtCapable] == (Refreshed ? 1 : Old->Data[Setup::TxtCapable]));
     }
   }
 }
@@ -350,8 +351,8 @@ void CheckWrites(const Call &C, const std::vector<host::Variable> &Before,
     CHECK(Write.Data.size() == Old->Data.size());
     if (!C.Route) {
       CHECK(Write.Name == Setup.Name && host::SameGuid(Write.Guid, *Setup.Guid));
-      CHECK(Old->Data.size() == SETUP_VARIABLE_SIZE);
-      CHECK(Old->Data[SETUP_TXT_CAPABLE_OFFSET] != 1 && Write.Data[SETUP_TXT_CAPABLE_OFFSET] == 1);
+      CHECK(Old->Data.size() == Setup::Size);
+      CHECK(Old->Data[Setup::TxtCapable] != 1 && Write.Data[Setup::TxtCapable] == 1);
     }
   }
 }
@@ -379,12 +380,12 @@ void CheckRouteRules(const Call &C, const std::vector<host::Variable> &Before, c
     CHECK(Old.Attributes == New->Attributes && Old.Data.size() == New->Data.size());
     const std::vector<UINT8> &Data = New->Data;
     if (Old.Name == mVariableStores[STORE_SETUP].Name && host::SameGuid(Old.Guid, *mVariableStores[STORE_SETUP].Guid) &&
-        Data.size() > SETUP_TXT_ENABLE_OFFSET && Data[SETUP_TXT_ENABLE_OFFSET] == 1) {
-      CHECK(Data[SETUP_VT_ENABLE_OFFSET] == 1);  // TXT forces VT on
+        Data.size() > Setup::TxtEnable && Data[Setup::TxtEnable] == 1) {
+      CHECK(Data[Setup::VtEnable] == 1);  // TXT forces VT on
     }
-    if (Old.Name == mVariableStores[STORE_SYSTEM].Name && Data.size() > SYSTEM_TPM_ACTIVATED_OFFSET) {
-      CHECK(!Withdrawn(Data[SYSTEM_TPM_REQUEST_OFFSET], Data[SYSTEM_TPM_ENABLED_OFFSET],
-                       Data[SYSTEM_TPM_ACTIVATED_OFFSET]));
+    if (Old.Name == mVariableStores[STORE_SYSTEM].Name && Data.size() > System::TpmActivated) {
+      CHECK(!Withdrawn(Data[System::TpmRequest], Data[System::TpmEnabled],
+                       Data[System::TpmActivated]));
     }
   }
 }

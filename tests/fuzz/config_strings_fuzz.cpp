@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The configuration-string routines alone (config/config_strings.h) over
 // arbitrary UTF-16 texts and buffer sizes. Every text and buffer is allocated
 // at exactly its size, so a read or write past it is an AddressSanitizer

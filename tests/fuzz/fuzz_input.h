@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Reads a fuzz input as a stream of small decisions. Past the end every read
 // answers 0, so a short input still describes a complete (small) case.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The HOB walk (probes/security_probes.h: GetHobListEnd, GetNextGuidHobInList,
 // GetNextGuidHob) and the TXT capability rule over arbitrary HOB lists, with
 // the CPUID, TPM register and configuration-table answers taken from the

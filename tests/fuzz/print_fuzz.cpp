@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // PrintToBuffer with arbitrary formats, argument slots and buffer sizes. Each
 // argument slot is filled the way a correct caller fills it for the conversion
 // that consumes it (text conversions get valid texts), so only the print

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # Bounded fuzz runs: each target runs for a short time over its seed corpus, so
 # the test command catches regressions. scripts/fuzz runs them for longer.
 if(QUORVANE_FUZZ_DIR)

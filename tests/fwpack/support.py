@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """What the fwpack tests share: the repository on the import path, the
 firmware build folder (QUORVANE_EFI_DIR) and a way to run the command line."""
 import os

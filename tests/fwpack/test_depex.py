@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The driver's dependency expression: decoded from the built Quorvane.depex,
 over exactly the services its module description names (the eight start-up
 services as the driver's own headers spell their GUIDs, and the three

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Firmware files as fwpack writes them: checksums, state, sections, the
 image bytes unchanged; the built Quorvane.ffs and QuorvaneDiagnostics.ffs,
 the kit's INF; and UEFIExtract reading them without complaint."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Firmware volumes as fwpack writes and reads them, and the OVMF code image
 with files put into its DXE volume: sizes, checksums and what is refused."""
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The packager (fwpack/): firmware files, dependency expressions, volumes and
 # the built-in OVMF code image, read back by fwpack and by UEFIExtract.
 if(QUORVANE_EFI_DIR)

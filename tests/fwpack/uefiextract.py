@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """UEFIExtract (Debian's uefitool-cli), the independent reader the tests hold
 fwpack's output to: `UEFIExtract FILE report` writes FILE.report.txt, one
 line per volume, file and section, and prints what it finds wrong."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Every entry point of the driver under pool exhaustion: each is run once to
 // count its allocation attempts, then once per attempt with that attempt
 // failing, on a fresh platform and a fresh driver each time. A run must not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // One boot of the driver on a fresh host platform, many times in one test
 // process: the driver's module state is put back to its load-time values
 // before each platform is built and after it is torn down, so no reference
@@ -12,12 +13,12 @@
 
 #include "callback/security_callback.h"
 #include "config/reset_replacement.h"
-#include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
 #include "support/hii_strings.h"
+#include "support/service_context.h"
 #include "tests/support/driver_globals.h"
 #include "tests/support/test_strings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The stores and "PlatformLang" at hostile sizes (0, 1, declared - 1,
 // declared, declared + 1 and 64 KiB) with random contents, through every
 // entry point that reads them. Each answer is a defined status; buffers are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Start-up when the handle database refuses a block the driver allocated for
 // it: the block goes back to the pool, and only the blocks the driver keeps
 // for the life of boot services stay allocated.

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the device-path routines.
 #include <gtest/gtest.h>
 
-#include "entry/service_context.h"
 #include "hdd/device_path_nodes.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
+#include "support/service_context.h"
 
 using Bytes = std::vector<UINT8>;
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // A started driver on the host platform with the two disk controllers of the
 // port table (PCI device 0x1F, functions 2 and 5, both in IDE mode).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the hard-disk password dialog launch.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of disk enumeration, port placement and port states.
 #include <gtest/gtest.h>
 
 #include "hdd/hdd_security_status.h"
-#include "entry/service_context.h"
+#include "support/service_context.h"
 #include "tests/hdd/hdd_fixture.h"
 
 using Bytes = std::vector<UINT8>;

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Checks the shipped and diagnostic driver images as files: PE32+ x86-64,
 subsystem 11, entry point DriverEntry, base relocations, no import table,
 zero-initialised state only in a section of its own without file bytes (the

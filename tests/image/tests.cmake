@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # The driver images as files: format, subsystem, entry, relocations, no
 # imports, no uninitialised data, diagnostics only in the diagnostic image, no
 # way out of the Exit call in the disassembly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Builds PI HOB lists for tests, 8-byte aligned, ended by the end HOB. A list
 // as firmware hands it over starts with the PHIT HOB (Handoff), whose
 // EfiEndOfHobList BuildInto sets to the address of the end HOB.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of the TPM, SMX and TXT capability probes.
 #include "probes/security_probes.h"
 
 #include <gtest/gtest.h>

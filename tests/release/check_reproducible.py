@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """Two clean builds of the same sources give the same driver images, byte for
 byte: the sources are copied to a folder of another name and length, built in a
 build folder of another name there, and both images compared with those of the

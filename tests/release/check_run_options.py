@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The README's options table of scripts/run lists the options that
 `./scripts/run --help` lists, and no others."""
 import re

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """The translation of the firmware's PC-ANSI console for a UTF-8 terminal
 (testbed/harness/terminal.py), on byte strings as OVMF writes them: cursor
 moves with ':' tens digits, CP437 box characters, PC mode sets, ESC bytes

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 """scripts/sign on copies of the driver images: with the snakeoil key and its
 passphrase it writes both signed copies, which sbverify accepts with the
 certificate and which keep the image's bytes apart from the signature; each

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause-Patent
 # What a user meets: scripts/run in a real terminal (tmux) and its screenshot
 # option, the disk line with the testbed's model of ATA security, signed images
 # under Secure Boot, scripts/sign's errors, images that rebuild bit for bit, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The driver's module-wide state put back to its values at image load. Tests
 // and fuzz targets that boot the driver more than once in one process call
 // ResetDriverGlobals() before each boot (and after tearing a platform down),
@@ -11,12 +12,12 @@
 #pragma once
 #include "callback/security_callback.h"
 #include "config/reset_replacement.h"
-#include "entry/service_context.h"
 #include "hdd/hdd_security_status.h"
 #include "support/hii_strings.h"
+#include "support/service_context.h"
 
 inline void ResetDriverGlobals() {
-  // entry/service_context.h
+  // support/service_context.h
   gImageHandle = NULL;
   gST = NULL;
   gBS = NULL;
@@ -43,7 +44,7 @@ inline void ResetDriverGlobals() {
   mHddDeviceCount = 0;
   mHddPortOfDevice = NULL;
   for (UINTN Port = 0; Port < HDD_PORT_COUNT; Port++) {
-    mHddPortState[Port] = HDD_PORT_STATE_NO_DISK;
+    mHddPortState[Port] = HddPortState::NoDisk;
   }
   mDevicePathFromText = NULL;
   // support/hii_strings.h

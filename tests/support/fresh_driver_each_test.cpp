@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // ctest runs every test in a process of its own. Run as one process (for
 // example `quorvane_tests` under valgrind), each test still starts with the
 // driver's module state of a freshly loaded image.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Host tests of HII string access and the language choice.
 #include "support/hii_strings.h"
 
 #include <gtest/gtest.h>

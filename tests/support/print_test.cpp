@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // The format language of PrintToBuffer, its status names and its truncation.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // String and GUID routines the rest of the driver builds on.
 #include <gtest/gtest.h>
 

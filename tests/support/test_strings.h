@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // String packages of the tests, in place of the driver's generated ones: the
 // four languages of the page with the strings the driver reads at run time.
 #pragma once
@@ -5,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "entry/service_context.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
+#include "support/service_context.h"
 
 namespace testing_strings {
 

@@ -1,6 +1,8 @@
-#include "entry/image_memory.h"
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// Pool in the image's data memory type, its release, and overlap-safe copy.
+#include "support/image_memory.h"
 
-#include "entry/service_context.h"
+#include "support/service_context.h"
 
 VOID *AllocateImageDataPool(UINTN Size) {
   if (gBS == NULL || mLoadedImage == NULL) {

@@ -1,4 +1,6 @@
-#include "entry/service_context.h"
+// SPDX-License-Identifier: BSD-2-Clause-Patent
+// The driver-wide references: service tables, located services, handles.
+#include "support/service_context.h"
 
 EFI_HANDLE gImageHandle = NULL;
 EFI_SYSTEM_TABLE *gST = NULL;

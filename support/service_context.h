@@ -1,7 +1,7 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Driver-wide references. Each is written once during start-up (the saved
 // lock-out base text at its first use) and read afterwards; none is released.
 #pragma once
-#include "include/system_table.h"
 #include "include/protocols/form_browser2.h"
 #include "include/protocols/hdd_password.h"
 #include "include/protocols/hii_config.h"
@@ -9,6 +9,7 @@
 #include "include/protocols/loaded_image.h"
 #include "include/protocols/qel_user_manager.h"
 #include "include/protocols/user_manager.h"
+#include "include/system_table.h"
 
 extern EFI_HANDLE gImageHandle;
 extern EFI_SYSTEM_TABLE *gST;
@@ -24,9 +25,8 @@ extern EFI_USER_MANAGER_PROTOCOL *mUserManager;
 extern QEL_USER_MANAGER_PROTOCOL *mQelUserManager;
 extern EFI_HANDLE mDriverHandle;
 extern EFI_HII_HANDLE mHiiHandle;
-// 5 bytes laid out like the "UserManagerVar" store; null if its allocation failed.
+// UserManagerVar::Size bytes laid out like the "UserManagerVar" store; null if its allocation failed.
 extern UINT8 *UserManagerState;
 // Base text of the lock-out string, saved at the first lock-out callback.
 extern CHAR16 *mOriginalStr;
 
-#define USER_MANAGER_STATE_SIZE 5

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause-Patent
 // Pool in the image's own data memory type, release and overlap-safe copy.
 #pragma once
 #include "include/uefi_types.h"
