@@ -93,6 +93,8 @@ const std::vector<std::string> kSupervisorClearedUserFound =
 const std::vector<std::string> kUserFound = {"Qel.Enroll(User)", "Qel.FindProfileByName(User)",
                                              "Qel.FindListInfo(User)"};
 
+// Columns: name, question, Supervisor has a password, User has one, what the dialog does, profile
+// missing, search failing, calls after the preamble; then Supervisor hint, User hint, User password after.
 INSTANTIATE_TEST_SUITE_P(
     Cases, Enrolment,
     ::testing::Values(
@@ -323,6 +325,8 @@ const std::vector<std::string> kAdminCalls = {"Qel.Probe", "Qel.FindProfileByNam
                                               "Qel.FindListInfo(Supervisor)"};
 const std::vector<std::string> kUserCalls = {"Qel.FindProfileByName(User)", "Qel.FindListInfo(User)"};
 
+// Columns: name, question, the account has a password, Probe's answer, profile missing, search fails,
+// status, value answered, UserManagerState byte afterwards, calls after the preamble.
 INSTANTIATE_TEST_SUITE_P(Cases, PasswordStatus,
                          ::testing::Values(StatusCase{"SupervisorSet", SupervisorPasswordStatus, true, EFI_SUCCESS,
                                                       false, false, EFI_SUCCESS, 1, 1, kAdminCalls},

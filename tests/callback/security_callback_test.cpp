@@ -43,14 +43,7 @@ TEST_F(CallbackTest, PreambleFailuresEndEveryAction) {
       SCOPED_TRACE(std::string(C.Name) + ", action " + std::to_string(Action));
       P.UserManager.CurrentStatus = C.Current;
       P.QelUserManager.GetUsernameStatus = C.GetUsername;
-      P.Log.Clear();
-      EFI_IFR_TYPE_VALUE Value{};
-      Value.u8 = 0xEE;
-      EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-      EXPECT_EQ(Call(Action, ChangesSavedExit, &Value, &Request), C.Expected);
-      EXPECT_EQ(Log(), C.Calls);
-      EXPECT_EQ(Value.u8, 0xEE);
-      EXPECT_EQ(Request, 0x55u);
+      ExpectUntouchedCall(Action, ChangesSavedExit, C.Expected, C.Calls);
     }
   }
 }
@@ -61,13 +54,8 @@ TEST_F(CallbackTest, TextSetupBrowserIsLocatedOnFirstUseRetriedAndKept) {
   Start(false, false, Services);
   for (EFI_BROWSER_ACTION Action : std::vector<EFI_BROWSER_ACTION>{
            EFI_BROWSER_ACTION_CHANGED, EFI_BROWSER_ACTION_RETRIEVE, EFI_BROWSER_ACTION_FORM_OPEN}) {
-    EFI_IFR_TYPE_VALUE Value{};
-    Value.u8 = 0xEE;
-    EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-    EXPECT_EQ(Call(Action, ChangesSavedExit, &Value, &Request), EFI_NOT_FOUND);
-    EXPECT_EQ(Call(Action, CurrentUserIsSupervisor, &Value, &Request), EFI_NOT_FOUND);
-    EXPECT_EQ(Value.u8, 0xEE);
-    EXPECT_EQ(Request, 0x55u);
+    ExpectUntouchedCall(Action, ChangesSavedExit, EFI_NOT_FOUND, {});
+    ExpectUntouchedCall(Action, CurrentUserIsSupervisor, EFI_NOT_FOUND, {});
   }
   EXPECT_TRUE(Log().empty());
   EXPECT_EQ(mTextSetupBrowser, nullptr);
@@ -90,14 +78,7 @@ TEST_F(CallbackTest, OtherActionsRunOnlyThePreamble) {
                                      SetUserPassword, MaxPasswordLength, MinPasswordLength, ChangesSavedExit, HddCount,
                                      SupervisorPasswordStatus, TpmPresent, HddPort0UserPassword, TxtCapable}) {
       SCOPED_TRACE("action " + std::to_string(Action) + ", question " + std::to_string(Question));
-      P.Log.Clear();
-      EFI_IFR_TYPE_VALUE Value{};
-      Value.u8 = 0xEE;
-      EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-      EXPECT_EQ(Call(Action, Question, &Value, &Request), EFI_SUCCESS);
-      EXPECT_EQ(Log(), Preamble());
-      EXPECT_EQ(Value.u8, 0xEE);
-      EXPECT_EQ(Request, 0x55u);
+      ExpectUntouchedCall(Action, Question, EFI_SUCCESS, Preamble());
     }
   }
   EXPECT_TRUE(P.Variables.Writes().empty());
@@ -110,7 +91,6 @@ TEST_F(CallbackTest, OtherActionsRunOnlyThePreamble) {
 TEST_F(CallbackTest, ChangesOfQuestionsWithoutActionDoNothing) {
   Start();
   P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes());
-  // Questions the callback only retrieves or never handles, and IDs no question of the page has.
   // Questions whose change the callback carries out nothing for, and IDs no question of the page has.
   const EFI_QUESTION_ID Questions[] = {
       CurrentUserIsSupervisor, UserPasswordStatus, MinPasswordLengthCopy, HddCount, HddPort0State,
@@ -119,14 +99,7 @@ TEST_F(CallbackTest, ChangesOfQuestionsWithoutActionDoNothing) {
   };
   for (EFI_QUESTION_ID Question : Questions) {
     SCOPED_TRACE(Question);
-    P.Log.Clear();
-    EFI_IFR_TYPE_VALUE Value{};
-    Value.u8 = 0xEE;
-    EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-    EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, Question, &Value, &Request), EFI_SUCCESS);
-    EXPECT_EQ(Log(), Preamble());
-    EXPECT_EQ(Value.u8, 0xEE);
-    EXPECT_EQ(Request, 0x55u);
+    ExpectUntouchedCall(EFI_BROWSER_ACTION_CHANGED, Question, EFI_SUCCESS, Preamble());
   }
   EXPECT_TRUE(P.Variables.Writes().empty());
 }

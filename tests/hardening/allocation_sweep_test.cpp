@@ -250,6 +250,8 @@ Outcome VisitPage(Session &S) {
   return Outcome{EFI_SUCCESS, Answers};
 }
 
+// Columns (EntryPoint): name, start first, arrangement, measured call, observed effect, clean status,
+// policy on failure, unchanged on error[, effect with an unreadable text].
 const EntryPoint kEntryPoints[] = {
     {"Start", false, nullptr, StartDriver, ObserveRegistration, EFI_SUCCESS, OnFailure::ReportsOutOfResources, false},
 
@@ -290,7 +292,7 @@ const EntryPoint kEntryPoints[] = {
     // Actions and changed questions.
     {"ChangedSetSupervisorPassword", true, nullptr, [](Session &) { return Changed(SetSupervisorPassword); },
      ObservePopUps, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
-    // "PlatformLang" names no language of the list (OVMF's "en"): string 87 is
+    // "PlatformLang" names no language of the list (OVMF's "en"): STR_CHANGES_SAVED is
     // read in the list's first language, found through the list of languages.
     // Without pool for that list the string cannot be read, and the message box
     // shows the empty text, as the pop-up takes whatever the read left.

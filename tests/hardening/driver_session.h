@@ -67,7 +67,7 @@ class Session {
   host::Platform &Platform() { return *Owned; }
 
   // Starts the driver and gives it the test strings as its own list (four
-  // languages, string 87 "Changes have been saved.", string 118 a hint).
+  // languages, STR_CHANGES_SAVED "Changes have been saved.", string kHintString a hint).
   void Start() {
     auto Result = Owned->StartDriver();
     ASSERT_FALSE(Result.Exited);

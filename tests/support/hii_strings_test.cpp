@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: BSD-2-Clause-Patent
 // Host tests of HII string access and the language choice.
-#include "forms/security_page_ids.h"
 #include "support/hii_strings.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
+#include "forms/security_page_ids.h"
 #include "tests/support/test_strings.h"
 
 using host::Platform;
@@ -114,21 +115,23 @@ TEST_F(HiiStrings, StrGetFailuresAllocateNothingAndDoNotFallBack) {
   }
 }
 
-TEST_F(HiiStrings, StrGetReleasesItsBufferWhenTheSecondReadFails) {
-  P.HiiString.GetStringStatus = EFI_DEVICE_ERROR;
-  P.HiiString.GetStringFailFrom = 2;
-  size_t Blocks = P.Memory.LiveBlocks();
-  EFI_STRING Text = nullptr;
-  EXPECT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_DEVICE_ERROR);
-  EXPECT_EQ(Text, nullptr);
-  EXPECT_EQ(P.Memory.LiveBlocks(), Blocks);
-}
-
-// A probe answered without a buffer yields no text: never success.
-TEST_F(HiiStrings, StrGetProbeAnsweredWithoutBufferIsAnError) {
-  for (EFI_STATUS Answer : {EFI_SUCCESS, EFI_WARN_UNKNOWN_GLYPH}) {
-    SCOPED_TRACE(Answer);
-    P.HiiString.ProbeAnswer = Answer;
+// A failed second read releases the buffer, and a probe answered without a
+// buffer yields no text (never success): both leave no text and no block.
+TEST_F(HiiStrings, StrGetFailedReadsLeaveNoTextAndNoBlock) {
+  const struct {
+    const char *Name;
+    std::optional<EFI_STATUS> ProbeAnswer;  // none: the probe reports the size
+    EFI_STATUS SecondRead;
+  } Cases[] = {
+      {"second read fails", std::nullopt, EFI_DEVICE_ERROR},
+      {"probe succeeds without a buffer", EFI_SUCCESS, EFI_SUCCESS},
+      {"probe warns without a buffer", EFI_WARN_UNKNOWN_GLYPH, EFI_SUCCESS},
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    P.HiiString.ProbeAnswer = Case.ProbeAnswer;
+    P.HiiString.GetStringStatus = Case.SecondRead;
+    P.HiiString.GetStringFailFrom = 2;
     size_t Blocks = P.Memory.LiveBlocks();
     EFI_STRING Text = nullptr;
     EXPECT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_DEVICE_ERROR);
