@@ -34,7 +34,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   host::Platform P;
-  bench::PreparePlatform(P);
+  host::PreparePagePlatform(P);
   if (std::strcmp(argv[1], "pool") == 0) {
     P.StartDriver();
     size_t AfterStart = P.Memory.LiveBytes();

@@ -56,21 +56,6 @@ const EFI_QUESTION_ID mHiddenQuestions[] = {
 
 }  // namespace
 
-void PreparePlatform(host::Platform &P) {
-  P.InstallServices();
-  P.AddStandardAccounts(true, false);
-  P.Variables.Put(u"Setup", gSetupVariableGuid, std::vector<UINT8>(868, 0));
-  std::vector<UINT8> System(21, 0);
-  System[10] = 1;
-  System[17] = 20;
-  System[18] = 1;
-  P.Variables.Put(u"System", gSystemConfigurationGuid, System);
-  P.Variables.Put(u"StatusSetupVar", gStatusSetupVarGuid, std::vector<UINT8>(99, 0));
-  P.Variables.Put(u"UserManagerVar", gUserManagerVarGuid, std::vector<UINT8>(5, 0));
-  const char PlatformLang[] = "en-US";
-  P.Variables.Put(u"PlatformLang", gEfiGlobalVariableGuid, std::vector<UINT8>(PlatformLang, PlatformLang + 6), 6);
-}
-
 std::u16string ConfigHeader(const EFI_GUID &Guid, const std::u16string &Name) {
   std::u16string Header = u"GUID=" + Hex(reinterpret_cast<const UINT8 *>(&Guid), sizeof(Guid)) + u"&NAME=";
   for (char16_t Character : Name) {

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: BSD-2-Clause-Patent
 // A visit of the Security page as the form browser makes it, on the host
 // platform: every store extracted, every hidden question retrieved, one save
-// routed. Shared by the budget report and the tests that measure it.
+// routed, on the platform host::PreparePagePlatform builds. Used by the budget report.
 #pragma once
 #include <string>
 
+#include "hostplatform/page_platform.h"
 #include "hostplatform/platform.h"
 
 namespace bench {
 
-// A platform with every service, both accounts and the platform's variables.
-void PreparePlatform(host::Platform &P);
 // Configuration header for one store, as real routing writes it (hex NAME, PATH of the driver handle).
 std::u16string ConfigHeader(const EFI_GUID &Guid, const std::u16string &Name);
 // Extracts one store through the driver; returns the status.

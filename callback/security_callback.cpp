@@ -3,7 +3,7 @@
 #include "callback/security_callback.h"
 
 #include "callback/account_passwords.h"
-#include "config/variable_stores.h"
+#include "config/store_rules.h"
 #include "forms/security_page_ids.h"
 #include "hdd/hdd_password_dialog.h"
 #include "hdd/hdd_security_status.h"
@@ -35,31 +35,6 @@ VOID ShowChangesSaved(VOID) {
     mTextSetupBrowser->ShowPopUp(NULL, NULL, 1, &Message);
     FreePoolIfPresent(Message);
   }
-}
-
-// Stores one byte of "System" at once, with the attributes it was read with.
-EFI_STATUS WriteSystemByte(UINTN Offset, UINT8 Byte) {
-  const VARIABLE_STORE *Store = &mVariableStores[STORE_SYSTEM];
-  UINT8 Buffer[System::Size];
-  UINTN Size = sizeof(Buffer);
-  UINT32 Attributes = 0;
-  EFI_STATUS Status = gRT->GetVariable(Store->Name, Store->Guid, &Attributes, &Size, Buffer);
-  if (EFI_ERROR(Status)) {
-    QV_DIAG("Failed to get QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
-    return Status;
-  }
-  if (Size <= Offset) {
-    return EFI_BAD_BUFFER_SIZE;  // too short to hold the field: nothing to change
-  }
-  if (!MayWriteBack(Attributes)) {
-    return EFI_WRITE_PROTECTED;
-  }
-  Buffer[Offset] = Byte;
-  Status = gRT->SetVariable(Store->Name, Store->Guid, Attributes, Size, Buffer);
-  if (EFI_ERROR(Status)) {
-    QV_DIAG("Failed to set QEL_SYSTEM_CONFIGURATION variable, Status = %x\n", QV_DIAG_ARG(Status));
-  }
-  return Status;
 }
 
 EFI_STATUS ChangedQuestion(EFI_QUESTION_ID QuestionId, const EFI_IFR_TYPE_VALUE *Value,
@@ -106,11 +81,7 @@ VOID RetrieveTxtCapable(EFI_IFR_TYPE_VALUE *Value) {
   if (TxtStatusPending != 1) {
     return;
   }
-  const VARIABLE_STORE *Store = &mVariableStores[STORE_SETUP];
-  UINT8 Buffer[Setup::Size];
-  UINTN Size = sizeof(Buffer);
-  if (!EFI_ERROR(gRT->GetVariable(Store->Name, Store->Guid, NULL, &Size, Buffer)) && Size > Setup::TxtCapable &&
-      Buffer[Setup::TxtCapable] == 1) {
+  if (StoredTxtCapable()) {
     Value->u8 = 1;
   }
   TxtStatusPending = 0;

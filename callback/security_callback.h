@@ -16,7 +16,8 @@
 //                                    for ChangesSavedExit
 //             GetVariable's / SetVariable's status  "System" could not be read or written for a
 //                                    length question; EFI_BAD_BUFFER_SIZE when it is too short
-//                                    to hold the field (nothing is written)
+//                                    to hold the field, EFI_WRITE_PROTECTED when its attributes
+//                                    carry authentication bits (nothing is written)
 //   RETRIEVE  EFI_SUCCESS, except for a retrieved question
 //             EFI_INVALID_PARAMETER  no Value
 //             EFI_OUT_OF_RESOURCES   CurrentUserIsSupervisor, SupervisorPasswordStatus or

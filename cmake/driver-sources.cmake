@@ -20,7 +20,8 @@ set(QUORVANE_DRIVER_SOURCES
   config/extract_config.cpp
   config/reset_replacement.cpp
   config/route_config.cpp
-  config/variable_block.cpp
+  config/store_access.cpp
+  config/store_rules.cpp
   config/variable_stores.cpp
   callback/account_passwords.cpp
   callback/security_callback.cpp

@@ -26,6 +26,8 @@ EFI_STATUS EFIAPI SecurityExtractConfig(const EFI_HII_CONFIG_ACCESS_PROTOCOL *Th
 //   the size query's status  the variable cannot be found: routing never creates one
 //   EFI_OUT_OF_RESOURCES   no pool for the store's block
 //   the read's status      GetVariable failed after a successful size query
+//   EFI_WRITE_PROTECTED    the variable's attributes carry authentication bits: it is not
+//                          merged nor written (*Progress = Configuration)
 //   ConfigToBlock's error  the configuration does not fit the block (*Progress where it
 //                          stopped); nothing is written
 //   SetVariable's status   the write back failed

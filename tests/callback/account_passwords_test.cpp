@@ -6,9 +6,12 @@
 
 #include <cstring>
 
+#include "forms/security_page_ids.h"
 #include "tests/callback/callback_fixture.h"
 
 namespace {
+
+using namespace SecurityQuestion;
 
 using host::EnrollOutcome;
 
@@ -90,23 +93,27 @@ const std::vector<std::string> kSupervisorClearedUserFound =
 const std::vector<std::string> kUserFound = {"Qel.Enroll(User)", "Qel.FindProfileByName(User)",
                                              "Qel.FindListInfo(User)"};
 
+// Columns: name, question, Supervisor has a password, User has one, what the dialog does, profile
+// missing, search failing, calls after the preamble; then Supervisor hint, User hint, User password after.
 INSTANTIATE_TEST_SUITE_P(
     Cases, Enrolment,
     ::testing::Values(
         EnrollCase{
-            "SupervisorClearsWhileUserHasPassword", 1006, true, true, EnrollOutcome::ClearPassword, u"", u"",
+            "SupervisorClearsWhileUserHasPassword", SetSupervisorPassword, true, true, EnrollOutcome::ClearPassword,
+            u"", u"",
             Join(kSupervisorClearedUserFound, Join({"UserManager.DeleteInfo(User,password record)"}, kChangesSaved)),
             false, false, false},
-        EnrollCase{"SupervisorClearsUserWithoutPassword", 1006, true, false, EnrollOutcome::ClearPassword, u"", u"",
-                   Join(kSupervisorClearedUserFound, kChangesSaved), false, false, false},
-        EnrollCase{"SupervisorSets", 1006, false, true, EnrollOutcome::SetPassword, u"", u"",
+        EnrollCase{"SupervisorClearsUserWithoutPassword", SetSupervisorPassword, true, false,
+                   EnrollOutcome::ClearPassword, u"", u"", Join(kSupervisorClearedUserFound, kChangesSaved), false,
+                   false, false},
+        EnrollCase{"SupervisorSets", SetSupervisorPassword, false, true, EnrollOutcome::SetPassword, u"", u"",
                    Join(kSupervisorFound, kChangesSaved), true, true, true},
-        EnrollCase{"UserClears", 1008, true, true, EnrollOutcome::ClearPassword, u"", u"",
+        EnrollCase{"UserClears", SetUserPassword, true, true, EnrollOutcome::ClearPassword, u"", u"",
                    Join(kUserFound, Join({"Qel.DeletePwdHint(User)"}, kChangesSaved)), true, false, false},
-        EnrollCase{"UserSets", 1008, true, false, EnrollOutcome::SetPassword, u"", u"", Join(kUserFound, kChangesSaved),
-                   true, true, true},
+        EnrollCase{"UserSets", SetUserPassword, true, false, EnrollOutcome::SetPassword, u"", u"",
+                   Join(kUserFound, kChangesSaved), true, true, true},
         EnrollCase{"UserEnrollFails",
-                   1008,
+                   SetUserPassword,
                    true,
                    true,
                    EnrollOutcome::Cancel,
@@ -117,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                    true,
                    true},
         EnrollCase{"SupervisorEnrollFails",
-                   1006,
+                   SetSupervisorPassword,
                    true,
                    true,
                    EnrollOutcome::Cancel,
@@ -127,33 +134,35 @@ INSTANTIATE_TEST_SUITE_P(
                    true,
                    true,
                    true},
-        EnrollCase{"SupervisorProfileMissing", 1006, true, true, EnrollOutcome::ClearPassword, u"Supervisor", u"",
+        EnrollCase{"SupervisorProfileMissing", SetSupervisorPassword, true, true, EnrollOutcome::ClearPassword,
+                   u"Supervisor", u"",
                    Join({"Qel.Enroll(Supervisor)", "Qel.FindProfileByName(Supervisor)"}, kChangesSaved), true, true,
                    true},
-        EnrollCase{"SupervisorSearchFails", 1006, false, true, EnrollOutcome::ClearPassword, u"", u"Supervisor",
-                   Join(kSupervisorFound, kChangesSaved), true, true, true},
+        EnrollCase{"SupervisorSearchFails", SetSupervisorPassword, false, true, EnrollOutcome::ClearPassword, u"",
+                   u"Supervisor", Join(kSupervisorFound, kChangesSaved), true, true, true},
         EnrollCase{
-            "UserSearchFailsWithAnotherError", 1006, true, true, EnrollOutcome::ClearPassword, u"", u"User",
+            "UserSearchFailsWithAnotherError", SetSupervisorPassword, true, true, EnrollOutcome::ClearPassword, u"",
+            u"User",
             Join(kSupervisorClearedUserFound, Join({"UserManager.DeleteInfo(User,password record)"}, kChangesSaved)),
             false, false, false},
-        EnrollCase{
-            "UserProfileMissingInSupervisorCleanUp", 1006, true, true, EnrollOutcome::ClearPassword, u"User", u"",
-            Join(kSupervisorFound,
-                 Join({"Qel.DeletePwdHint(Supervisor)", "Qel.DeletePwdHint(User)", "Qel.FindProfileByName(User)"},
-                      kChangesSaved)),
-            false, false, true},
-        EnrollCase{"UserProfileMissing", 1008, true, true, EnrollOutcome::ClearPassword, u"User", u"",
+        EnrollCase{"UserProfileMissingInSupervisorCleanUp", SetSupervisorPassword, true, true,
+                   EnrollOutcome::ClearPassword, u"User", u"",
+                   Join(kSupervisorFound, Join({"Qel.DeletePwdHint(Supervisor)", "Qel.DeletePwdHint(User)",
+                                                "Qel.FindProfileByName(User)"},
+                                               kChangesSaved)),
+                   false, false, true},
+        EnrollCase{"UserProfileMissing", SetUserPassword, true, true, EnrollOutcome::ClearPassword, u"User", u"",
                    Join({"Qel.Enroll(User)", "Qel.FindProfileByName(User)"}, kChangesSaved), true, true, false}),
     [](const ::testing::TestParamInfo<EnrollCase> &Info) { return Info.param.Name; });
 
 TEST_F(CallbackTest, SupervisorClearingItsPasswordLeavesTheUserCleared) {
   Start(true, true);
   UINT8 Value = 0xEE;
-  ASSERT_EQ(Retrieve(1004, &Value), EFI_SUCCESS);
+  ASSERT_EQ(Retrieve(UserPasswordStatus, &Value), EFI_SUCCESS);
   EXPECT_EQ(Value, 1);
   P.QelUserManager.NextEnroll = EnrollOutcome::ClearPassword;
-  ASSERT_EQ(Changed(1006), EFI_SUCCESS);
-  ASSERT_EQ(Retrieve(1004, &Value), EFI_SUCCESS);
+  ASSERT_EQ(Changed(SetSupervisorPassword), EFI_SUCCESS);
+  ASSERT_EQ(Retrieve(UserPasswordStatus, &Value), EFI_SUCCESS);
   EXPECT_EQ(Value, 0);
   EXPECT_EQ(UserManagerState[3], 0);
 }
@@ -182,7 +191,7 @@ TEST_P(ChangesSavedMessage, IsShownInThePlatformLanguage) {
   if (!C.PlatformLang.empty()) {
     P.Variables.Put(u"PlatformLang", gEfiGlobalVariableGuid, C.PlatformLang, 6);
   }
-  ASSERT_EQ(Changed(1006), EFI_SUCCESS);
+  ASSERT_EQ(Changed(SetSupervisorPassword), EFI_SUCCESS);
   ASSERT_EQ(P.TextSetupBrowser.PopUps.size(), 1u);
   EXPECT_EQ(P.TextSetupBrowser.PopUps[0].Lines, std::vector<std::u16string>{C.Message});
   EXPECT_EQ(P.Log.With("HiiString."), C.Reads);
@@ -214,7 +223,7 @@ TEST_F(CallbackTest, NoMessageWhenItsBufferCannotBeHad) {
   Start();
   // The enrolment itself allocates nothing; the message buffer is the first allocation.
   P.Memory.FailNthAllocation(1);
-  EXPECT_EQ(Changed(1006), EFI_SUCCESS);
+  EXPECT_EQ(Changed(SetSupervisorPassword), EFI_SUCCESS);
   EXPECT_EQ(Log(), Then(Join(kSupervisorFound, {"Qel.CommitChanges"})));
   EXPECT_TRUE(P.TextSetupBrowser.PopUps.empty());
 }
@@ -248,27 +257,27 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, HintEntry,
     ::testing::Values(
         HintCase{"Supervisor",
-                 1007,
+                 SupervisorHint,
                  testing_strings::kHintString,
                  0,
                  {"HiiString.GetString(en-US,118,512)", "Qel.AddPwdHint(Supervisor,blue sky)", "Qel.CommitChanges"}},
         HintCase{"User",
-                 1009,
+                 UserHint,
                  testing_strings::kHintString,
                  0,
                  {"HiiString.GetString(en-US,118,512)", "Qel.AddPwdHint(User,blue sky)", "Qel.CommitChanges"}},
         HintCase{"EmptyText",
-                 1009,
+                 UserHint,
                  90,
                  0,
                  {"HiiString.GetString(en-US,90,512)", "Qel.AddPwdHint(User,)", "Qel.CommitChanges"}},
         HintCase{"UnreadableString",
-                 1007,
+                 SupervisorHint,
                  500,
                  0,
                  {"HiiString.GetString(en-US,500,512)", "HiiString.GetLanguages(4096)",
                   "HiiString.GetString(en-US,500,512)", "Qel.AddPwdHint(Supervisor,)", "Qel.CommitChanges"}},
-        HintCase{"NoMemory", 1007, testing_strings::kHintString, 1, {"Qel.CommitChanges"}}),
+        HintCase{"NoMemory", SupervisorHint, testing_strings::kHintString, 1, {"Qel.CommitChanges"}}),
     [](const ::testing::TestParamInfo<HintCase> &Info) { return Info.param.Name; });
 
 // ---------------------------------------------------------------- password status retrieval
@@ -291,7 +300,7 @@ class PasswordStatus : public CallbackTest, public ::testing::WithParamInterface
 
 TEST_P(PasswordStatus, ReflectsThePasswordRecordOfTheAccount) {
   const StatusCase &C = GetParam();
-  const bool Supervisor = C.Question == 10002;
+  const bool Supervisor = C.Question == SupervisorPasswordStatus;
   const std::u16string Account = Supervisor ? u"Supervisor" : u"User";
   Start(Supervisor && C.HasPassword, !Supervisor && C.HasPassword);
   P.QelUserManager.ProbeStatus = C.Probe;
@@ -316,45 +325,51 @@ const std::vector<std::string> kAdminCalls = {"Qel.Probe", "Qel.FindProfileByNam
                                               "Qel.FindListInfo(Supervisor)"};
 const std::vector<std::string> kUserCalls = {"Qel.FindProfileByName(User)", "Qel.FindListInfo(User)"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PasswordStatus,
-    ::testing::Values(
-        StatusCase{"SupervisorSet", 10002, true, EFI_SUCCESS, false, false, EFI_SUCCESS, 1, 1, kAdminCalls},
-        StatusCase{"SupervisorCleared", 10002, false, EFI_SUCCESS, false, false, EFI_SUCCESS, 0, 0, kAdminCalls},
-        StatusCase{"SupervisorSearchFails", 10002, true, EFI_SUCCESS, false, true, EFI_SUCCESS, 0, 0, kAdminCalls},
-        StatusCase{"SupervisorMissingProbeOk",
-                   10002,
-                   true,
-                   EFI_SUCCESS,
-                   true,
-                   false,
-                   EFI_UNSUPPORTED,
-                   1,
-                   0xAA,
-                   {"Qel.Probe", "Qel.FindProfileByName(Supervisor)"}},
-        StatusCase{"SupervisorMissingProbeFails",
-                   10002,
-                   true,
-                   EFI_DEVICE_ERROR,
-                   true,
-                   false,
-                   EFI_UNSUPPORTED,
-                   0,
-                   0xAA,
-                   {"Qel.Probe", "Qel.FindProfileByName(Supervisor)"}},
-        StatusCase{"UserSet", 1004, true, EFI_SUCCESS, false, false, EFI_SUCCESS, 1, 1, kUserCalls},
-        StatusCase{"UserCleared", 1004, false, EFI_SUCCESS, false, false, EFI_SUCCESS, 0, 0, kUserCalls},
-        StatusCase{"UserSearchFails", 1004, true, EFI_SUCCESS, false, true, EFI_SUCCESS, 0, 0, kUserCalls},
-        StatusCase{"UserMissing",
-                   1004,
-                   true,
-                   EFI_SUCCESS,
-                   true,
-                   false,
-                   EFI_UNSUPPORTED,
-                   0xEE,
-                   0xAA,
-                   {"Qel.FindProfileByName(User)"}}),
-    [](const ::testing::TestParamInfo<StatusCase> &Info) { return Info.param.Name; });
+// Columns: name, question, the account has a password, Probe's answer, profile missing, search fails,
+// status, value answered, UserManagerState byte afterwards, calls after the preamble.
+INSTANTIATE_TEST_SUITE_P(Cases, PasswordStatus,
+                         ::testing::Values(StatusCase{"SupervisorSet", SupervisorPasswordStatus, true, EFI_SUCCESS,
+                                                      false, false, EFI_SUCCESS, 1, 1, kAdminCalls},
+                                           StatusCase{"SupervisorCleared", SupervisorPasswordStatus, false, EFI_SUCCESS,
+                                                      false, false, EFI_SUCCESS, 0, 0, kAdminCalls},
+                                           StatusCase{"SupervisorSearchFails", SupervisorPasswordStatus, true,
+                                                      EFI_SUCCESS, false, true, EFI_SUCCESS, 0, 0, kAdminCalls},
+                                           StatusCase{"SupervisorMissingProbeOk",
+                                                      SupervisorPasswordStatus,
+                                                      true,
+                                                      EFI_SUCCESS,
+                                                      true,
+                                                      false,
+                                                      EFI_UNSUPPORTED,
+                                                      1,
+                                                      0xAA,
+                                                      {"Qel.Probe", "Qel.FindProfileByName(Supervisor)"}},
+                                           StatusCase{"SupervisorMissingProbeFails",
+                                                      SupervisorPasswordStatus,
+                                                      true,
+                                                      EFI_DEVICE_ERROR,
+                                                      true,
+                                                      false,
+                                                      EFI_UNSUPPORTED,
+                                                      0,
+                                                      0xAA,
+                                                      {"Qel.Probe", "Qel.FindProfileByName(Supervisor)"}},
+                                           StatusCase{"UserSet", UserPasswordStatus, true, EFI_SUCCESS, false, false,
+                                                      EFI_SUCCESS, 1, 1, kUserCalls},
+                                           StatusCase{"UserCleared", UserPasswordStatus, false, EFI_SUCCESS, false,
+                                                      false, EFI_SUCCESS, 0, 0, kUserCalls},
+                                           StatusCase{"UserSearchFails", UserPasswordStatus, true, EFI_SUCCESS, false,
+                                                      true, EFI_SUCCESS, 0, 0, kUserCalls},
+                                           StatusCase{"UserMissing",
+                                                      UserPasswordStatus,
+                                                      true,
+                                                      EFI_SUCCESS,
+                                                      true,
+                                                      false,
+                                                      EFI_UNSUPPORTED,
+                                                      0xEE,
+                                                      0xAA,
+                                                      {"Qel.FindProfileByName(User)"}}),
+                         [](const ::testing::TestParamInfo<StatusCase> &Info) { return Info.param.Name; });
 
 }  // namespace

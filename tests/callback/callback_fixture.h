@@ -49,6 +49,19 @@ class CallbackTest : public ::testing::Test {
     return Status;
   }
   std::vector<std::string> Log() const { return P.Log.All(); }
+  // Calls Question with the value 0xEE and the request 0x55 on a cleared log; the call must answer
+  // Status, make exactly Calls and leave the value and the request as they were.
+  void ExpectUntouchedCall(EFI_BROWSER_ACTION Action, EFI_QUESTION_ID Question, EFI_STATUS Status,
+                           const std::vector<std::string> &Calls) {
+    P.Log.Clear();
+    EFI_IFR_TYPE_VALUE Value{};
+    Value.u8 = 0xEE;
+    EFI_BROWSER_ACTION_REQUEST Request = 0x55;
+    EXPECT_EQ(Call(Action, Question, &Value, &Request), Status);
+    EXPECT_EQ(Log(), Calls);
+    EXPECT_EQ(Value.u8, 0xEE);
+    EXPECT_EQ(Request, 0x55u);
+  }
 
   host::Platform P;
 };

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "forms/security_page_ids.h"
 #include "hdd/hdd_security_status.h"
 #include "tests/callback/callback_fixture.h"
 
 namespace {
+
+using namespace SecurityQuestion;
 
 using testing_strings::SetPlatformLanguage;
 
@@ -40,14 +43,7 @@ TEST_F(CallbackTest, PreambleFailuresEndEveryAction) {
       SCOPED_TRACE(std::string(C.Name) + ", action " + std::to_string(Action));
       P.UserManager.CurrentStatus = C.Current;
       P.QelUserManager.GetUsernameStatus = C.GetUsername;
-      P.Log.Clear();
-      EFI_IFR_TYPE_VALUE Value{};
-      Value.u8 = 0xEE;
-      EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-      EXPECT_EQ(Call(Action, 1022, &Value, &Request), C.Expected);
-      EXPECT_EQ(Log(), C.Calls);
-      EXPECT_EQ(Value.u8, 0xEE);
-      EXPECT_EQ(Request, 0x55u);
+      ExpectUntouchedCall(Action, ChangesSavedExit, C.Expected, C.Calls);
     }
   }
 }
@@ -58,20 +54,15 @@ TEST_F(CallbackTest, TextSetupBrowserIsLocatedOnFirstUseRetriedAndKept) {
   Start(false, false, Services);
   for (EFI_BROWSER_ACTION Action : std::vector<EFI_BROWSER_ACTION>{
            EFI_BROWSER_ACTION_CHANGED, EFI_BROWSER_ACTION_RETRIEVE, EFI_BROWSER_ACTION_FORM_OPEN}) {
-    EFI_IFR_TYPE_VALUE Value{};
-    Value.u8 = 0xEE;
-    EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-    EXPECT_EQ(Call(Action, 1022, &Value, &Request), EFI_NOT_FOUND);
-    EXPECT_EQ(Call(Action, 1003, &Value, &Request), EFI_NOT_FOUND);
-    EXPECT_EQ(Value.u8, 0xEE);
-    EXPECT_EQ(Request, 0x55u);
+    ExpectUntouchedCall(Action, ChangesSavedExit, EFI_NOT_FOUND, {});
+    ExpectUntouchedCall(Action, CurrentUserIsSupervisor, EFI_NOT_FOUND, {});
   }
   EXPECT_TRUE(Log().empty());
   EXPECT_EQ(mTextSetupBrowser, nullptr);
 
   EFI_HANDLE Handle = nullptr;
   P.Handles.Install(&Handle, &gTextSetupBrowserProtocolGuid, &P.TextSetupBrowser.Protocol);
-  EXPECT_EQ(Changed(1022), EFI_SUCCESS);
+  EXPECT_EQ(Changed(ChangesSavedExit), EFI_SUCCESS);
   EXPECT_EQ(mTextSetupBrowser, &P.TextSetupBrowser.Protocol);
 }
 
@@ -83,17 +74,11 @@ TEST_F(CallbackTest, OtherActionsRunOnlyThePreamble) {
   for (EFI_BROWSER_ACTION Action :
        std::vector<EFI_BROWSER_ACTION>{EFI_BROWSER_ACTION_CHANGING, EFI_BROWSER_ACTION_SUBMITTED,
                                        EFI_BROWSER_ACTION_FORM_OPEN, EFI_BROWSER_ACTION_FORM_CLOSE}) {
-    for (EFI_QUESTION_ID Question :
-         {1003, 1004, 1006, 1007, 1008, 1019, 1020, 1022, 4000, 10002, 10004, 10020, 10042}) {
+    for (EFI_QUESTION_ID Question : {CurrentUserIsSupervisor, UserPasswordStatus, SetSupervisorPassword, SupervisorHint,
+                                     SetUserPassword, MaxPasswordLength, MinPasswordLength, ChangesSavedExit, HddCount,
+                                     SupervisorPasswordStatus, TpmPresent, HddPort0UserPassword, TxtCapable}) {
       SCOPED_TRACE("action " + std::to_string(Action) + ", question " + std::to_string(Question));
-      P.Log.Clear();
-      EFI_IFR_TYPE_VALUE Value{};
-      Value.u8 = 0xEE;
-      EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-      EXPECT_EQ(Call(Action, Question, &Value, &Request), EFI_SUCCESS);
-      EXPECT_EQ(Log(), Preamble());
-      EXPECT_EQ(Value.u8, 0xEE);
-      EXPECT_EQ(Request, 0x55u);
+      ExpectUntouchedCall(Action, Question, EFI_SUCCESS, Preamble());
     }
   }
   EXPECT_TRUE(P.Variables.Writes().empty());
@@ -106,18 +91,15 @@ TEST_F(CallbackTest, OtherActionsRunOnlyThePreamble) {
 TEST_F(CallbackTest, ChangesOfQuestionsWithoutActionDoNothing) {
   Start();
   P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes());
-  for (EFI_QUESTION_ID Question :
-       {1003,  1004,  1010,  1011,  1012,  1013,  1014,  1015,  1016,  1017,  1018,  1021,  4000,  4001,
-        10002, 10004, 10005, 10006, 10022, 10023, 10024, 10025, 10028, 10031, 10034, 10037, 10041, 10042}) {
+  // Questions whose change the callback carries out nothing for, and IDs no question of the page has.
+  const EFI_QUESTION_ID Questions[] = {
+      CurrentUserIsSupervisor, UserPasswordStatus, MinPasswordLengthCopy, HddCount, HddPort0State,
+      SupervisorPasswordStatus, TpmPresent, TpmSupport, TpmChangeRequest, TxtEnable, TxtCapable,
+      1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 10022, 10023, 10024, 10025, 10028, 10031, 10034, 10037,
+  };
+  for (EFI_QUESTION_ID Question : Questions) {
     SCOPED_TRACE(Question);
-    P.Log.Clear();
-    EFI_IFR_TYPE_VALUE Value{};
-    Value.u8 = 0xEE;
-    EFI_BROWSER_ACTION_REQUEST Request = 0x55;
-    EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, Question, &Value, &Request), EFI_SUCCESS);
-    EXPECT_EQ(Log(), Preamble());
-    EXPECT_EQ(Value.u8, 0xEE);
-    EXPECT_EQ(Request, 0x55u);
+    ExpectUntouchedCall(EFI_BROWSER_ACTION_CHANGED, Question, EFI_SUCCESS, Preamble());
   }
   EXPECT_TRUE(P.Variables.Writes().empty());
 }
@@ -133,7 +115,8 @@ TEST_F(CallbackTest, LengthLimitsRewriteOneByteOfSystemAtOnce) {
     UINT32 Attributes;
   };
   Start();
-  for (const Case &C : {Case{1019, 12, 17, 7}, Case{1020, 3, 18, 7}, Case{1019, 12, 17, 3}, Case{1020, 3, 18, 6}}) {
+  for (const Case &C : {Case{MaxPasswordLength, 12, 17, 7}, Case{MinPasswordLength, 3, 18, 7},
+                        Case{MaxPasswordLength, 12, 17, 3}, Case{MinPasswordLength, 3, 18, 6}}) {
     SCOPED_TRACE(std::to_string(C.Question) + " attributes " + std::to_string(C.Attributes));
     P.Variables.Put(u"System", gSystemConfigurationGuid, SystemBytes(), C.Attributes);
     size_t Writes = P.Variables.Writes().size();
@@ -169,7 +152,7 @@ TEST_F(CallbackTest, LengthLimitFailuresWriteNothing) {
   };
   Start();
   for (const Case &C : Cases) {
-    for (EFI_QUESTION_ID Question : {1019, 1020}) {
+    for (EFI_QUESTION_ID Question : {MaxPasswordLength, MinPasswordLength}) {
       SCOPED_TRACE(std::string(C.Name) + ", question " + std::to_string(Question));
       P.Variables.Remove(u"System", gSystemConfigurationGuid);
       if (C.Size != 0) {
@@ -192,7 +175,7 @@ TEST_F(CallbackTest, ChangesSavedAsksTheBrowserToExit) {
   Start();
   EFI_IFR_TYPE_VALUE Value{};
   EFI_BROWSER_ACTION_REQUEST Request = EFI_BROWSER_ACTION_REQUEST_NONE;
-  EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, 1022, &Value, &Request), EFI_SUCCESS);
+  EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, ChangesSavedExit, &Value, &Request), EFI_SUCCESS);
   EXPECT_EQ(Request, (EFI_BROWSER_ACTION_REQUEST)EFI_BROWSER_ACTION_REQUEST_EXIT);
   EXPECT_EQ(Log(), Preamble());
 }
@@ -207,11 +190,13 @@ TEST_F(CallbackTest, NullValueOrRequestWhereTheyAreUsedIsRefused) {
     EFI_BROWSER_ACTION Action;
     EFI_QUESTION_ID Question;
   };
-  std::vector<Case> Cases = {{EFI_BROWSER_ACTION_CHANGED, 1007},
-                             {EFI_BROWSER_ACTION_CHANGED, 1009},
-                             {EFI_BROWSER_ACTION_CHANGED, 1019},
-                             {EFI_BROWSER_ACTION_CHANGED, 1020}};
-  for (EFI_QUESTION_ID Question : {4000, 4001, 4002, 4003, 4004, 4005, 4006, 10002, 1003, 1004, 10004, 10042}) {
+  std::vector<Case> Cases = {{EFI_BROWSER_ACTION_CHANGED, SupervisorHint},
+                             {EFI_BROWSER_ACTION_CHANGED, UserHint},
+                             {EFI_BROWSER_ACTION_CHANGED, MaxPasswordLength},
+                             {EFI_BROWSER_ACTION_CHANGED, MinPasswordLength}};
+  for (EFI_QUESTION_ID Question :
+       {HddCount, HddPort0State, HddPort1State, HddPort2State, HddPort3State, HddPort4State, HddPort5State,
+        SupervisorPasswordStatus, CurrentUserIsSupervisor, UserPasswordStatus, TpmPresent, TxtCapable}) {
     Cases.push_back({EFI_BROWSER_ACTION_RETRIEVE, Question});
   }
   for (const Case &C : Cases) {
@@ -223,14 +208,14 @@ TEST_F(CallbackTest, NullValueOrRequestWhereTheyAreUsedIsRefused) {
     EXPECT_EQ(Request, 0x55u);
   }
   EFI_IFR_TYPE_VALUE Value{};
-  EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, 1022, &Value, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, ChangesSavedExit, &Value, nullptr), EFI_INVALID_PARAMETER);
   EXPECT_TRUE(P.Variables.Writes().empty());
   EXPECT_EQ(TxtStatusPending, 1);  // the one-shot read was not spent
 
   // Questions that use neither still run with both null.
   EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, 1010, nullptr, nullptr), EFI_SUCCESS);
-  EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, 10020, nullptr, nullptr), EFI_SUCCESS);
-  EXPECT_EQ(Call(EFI_BROWSER_ACTION_RETRIEVE, 1006, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_EQ(Call(EFI_BROWSER_ACTION_CHANGED, HddPort0UserPassword, nullptr, nullptr), EFI_SUCCESS);
+  EXPECT_EQ(Call(EFI_BROWSER_ACTION_RETRIEVE, SetSupervisorPassword, nullptr, nullptr), EFI_SUCCESS);
 }
 
 // ---------------------------------------------------------------- hard-disk password questions
@@ -242,12 +227,22 @@ TEST(HddPasswordQuestions, SixPairsMapToPortAndPasswordKind) {
     UINT16 Port;
     UINT32 Kind;
   };
+  constexpr UINT32 User = HDD_PASSWORD_KIND_USER, Master = HDD_PASSWORD_KIND_MASTER;
+  // {question, mapped, port, kind}: each port's pair, and the IDs around them that no question has.
   const std::vector<Case> Cases = {
-      {10019, false, 0, 0}, {10020, true, 0, 1},  {10021, true, 0, 2},  {10022, false, 0, 0}, {10023, false, 0, 0},
-      {10024, false, 0, 0}, {10025, false, 0, 0}, {10026, true, 1, 1},  {10027, true, 1, 2},  {10028, false, 0, 0},
-      {10029, true, 2, 1},  {10030, true, 2, 2},  {10031, false, 0, 0}, {10032, true, 3, 1},  {10033, true, 3, 2},
-      {10034, false, 0, 0}, {10035, true, 4, 1},  {10036, true, 4, 2},  {10037, false, 0, 0}, {10038, true, 5, 1},
-      {10039, true, 5, 2},  {10040, false, 0, 0}, {1006, false, 0, 0},
+      {10019, false, 0, 0},
+      {HddPort0UserPassword, true, 0, User}, {HddPort0UserPassword + 1, true, 0, Master},
+      {10022, false, 0, 0}, {10023, false, 0, 0}, {10024, false, 0, 0}, {10025, false, 0, 0},
+      {HddPort1UserPassword, true, 1, User}, {HddPort1UserPassword + 1, true, 1, Master},
+      {10028, false, 0, 0},
+      {HddPort2UserPassword, true, 2, User}, {HddPort2UserPassword + 1, true, 2, Master},
+      {10031, false, 0, 0},
+      {HddPort3UserPassword, true, 3, User}, {HddPort3UserPassword + 1, true, 3, Master},
+      {10034, false, 0, 0},
+      {HddPort4UserPassword, true, 4, User}, {HddPort4UserPassword + 1, true, 4, Master},
+      {10037, false, 0, 0},
+      {HddPort5UserPassword, true, 5, User}, {HddPort5UserPassword + 1, true, 5, Master},
+      {10040, false, 0, 0}, {SetSupervisorPassword, false, 0, 0},
   };
   for (const Case &C : Cases) {
     SCOPED_TRACE(C.Question);
@@ -263,7 +258,7 @@ TEST(HddPasswordQuestions, SixPairsMapToPortAndPasswordKind) {
 
 TEST_F(CallbackTest, HardDiskPasswordQuestionsSucceed) {
   Start();
-  for (EFI_QUESTION_ID Question = 10020; Question <= 10039; Question++) {
+  for (EFI_QUESTION_ID Question = HddPort0UserPassword; Question <= HddPort5UserPassword + 1; Question++) {
     SCOPED_TRACE(Question);
     EXPECT_EQ(Changed(Question), EFI_SUCCESS);
   }
@@ -284,7 +279,7 @@ TEST_F(CallbackTest, CurrentUserIsSupervisorOnlyByExactName) {
     P.UserManager.CurrentUser = C.Current;
     P.Log.Clear();
     UINT8 Value = 0xEE;
-    EXPECT_EQ(Retrieve(1003, &Value), EFI_SUCCESS);
+    EXPECT_EQ(Retrieve(CurrentUserIsSupervisor, &Value), EFI_SUCCESS);
     EXPECT_EQ(Value, C.Expected);
     EXPECT_EQ(UserManagerState[1], C.Expected);
     EXPECT_EQ(Log(), Preamble());
@@ -294,7 +289,7 @@ TEST_F(CallbackTest, CurrentUserIsSupervisorOnlyByExactName) {
 TEST_F(CallbackTest, HardDiskCountAndPortStates) {
   Start();
   UINT8 Value = 0xEE;
-  EXPECT_EQ(Retrieve(4000, &Value), EFI_SUCCESS);
+  EXPECT_EQ(Retrieve(HddCount, &Value), EFI_SUCCESS);
   EXPECT_EQ(Value, 0);  // no disks on this platform
 
   const UINT8 States[HDD_PORT_COUNT] = {0, 1, 2, 3, 4, 7};
@@ -303,28 +298,24 @@ TEST_F(CallbackTest, HardDiskCountAndPortStates) {
   }
   for (UINTN Port = 0; Port < HDD_PORT_COUNT; Port++) {
     SCOPED_TRACE(Port);
-    EXPECT_EQ(Retrieve((EFI_QUESTION_ID)(4001 + Port), &Value), EFI_SUCCESS);
+    EXPECT_EQ(Retrieve((EFI_QUESTION_ID)(HddPort0State + Port), &Value), EFI_SUCCESS);
     EXPECT_EQ(Value, States[Port]);
   }
 }
 
-TEST_F(CallbackTest, TpmAbsentWhenTheAccessRegisterReadsAllOnes) {
+// The TPM presence probe reads the access register: all ones means no TPM.
+TEST_F(CallbackTest, TpmPresenceFollowsTheAccessRegister) {
+  struct Case {
+    UINT8 AccessByte;
+    UINT8 Present;
+  };
   Start();
-  P.Hardware.TpmAccessByte = 0xFF;
-  UINT8 Value = 0xEE;
-  EXPECT_EQ(Retrieve(10004, &Value), EFI_SUCCESS);
-  EXPECT_EQ(Value, 0);
-}
-
-// Needs the TPM presence probe that reads the access register.
-TEST_F(CallbackTest, TpmPresentWhenTheAccessRegisterAnswers) {
-  Start();
-  for (UINT8 Byte : {0x00, 0x81, 0xFE}) {
-    SCOPED_TRACE(Byte);
-    P.Hardware.TpmAccessByte = Byte;
+  for (const Case &C : {Case{0xFF, 0}, Case{0x00, 1}, Case{0x81, 1}, Case{0xFE, 1}}) {
+    SCOPED_TRACE(C.AccessByte);
+    P.Hardware.TpmAccessByte = C.AccessByte;
     UINT8 Value = 0xEE;
-    EXPECT_EQ(Retrieve(10004, &Value), EFI_SUCCESS);
-    EXPECT_EQ(Value, 1);
+    EXPECT_EQ(Retrieve(TpmPresent, &Value), EFI_SUCCESS);
+    EXPECT_EQ(Value, C.Present);
   }
 }
 
@@ -350,7 +341,7 @@ TEST_P(TxtCapableRetrieval, SetupIsReadOnceAtTheFirstRetrieval) {
   }
   UINT8 Value = 0xEE;
   size_t Reads = P.Variables.GetCalls();
-  EXPECT_EQ(Retrieve(10042, &Value, 0x00), EFI_SUCCESS);
+  EXPECT_EQ(Retrieve(TxtCapable, &Value, 0x00), EFI_SUCCESS);
   EXPECT_EQ(Value, C.First);
   EXPECT_EQ(TxtStatusPending, 0);
   EXPECT_EQ(P.Variables.GetCalls() - Reads, 1u);
@@ -359,7 +350,7 @@ TEST_P(TxtCapableRetrieval, SetupIsReadOnceAtTheFirstRetrieval) {
   P.Variables.Put(u"Setup", gSetupVariableGuid, std::vector<UINT8>(868, 1));
   Reads = P.Variables.GetCalls();
   for (UINT8 Browser : {0x00, 0x01, 0x07}) {
-    EXPECT_EQ(Retrieve(10042, &Value, Browser), EFI_SUCCESS);
+    EXPECT_EQ(Retrieve(TxtCapable, &Value, Browser), EFI_SUCCESS);
     EXPECT_EQ(Value, Browser);
   }
   EXPECT_EQ(P.Variables.GetCalls(), Reads);
@@ -375,7 +366,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, TxtCapableRetrieval,
 TEST_F(CallbackTest, MissingUserManagerStateFailsItsRetrievalsAndWritesNothing) {
   Start(true, true);
   UserManagerState = nullptr;  // as when its allocation failed at start-up
-  for (EFI_QUESTION_ID Question : {1003, 1004, 10002}) {
+  for (EFI_QUESTION_ID Question : {CurrentUserIsSupervisor, UserPasswordStatus, SupervisorPasswordStatus}) {
     SCOPED_TRACE(Question);
     P.Log.Clear();
     UINT8 Value = 0;
@@ -385,8 +376,8 @@ TEST_F(CallbackTest, MissingUserManagerStateFailsItsRetrievalsAndWritesNothing) 
   }
   // Questions that do not need it are answered as usual.
   UINT8 Value = 0xEE;
-  EXPECT_EQ(Retrieve(4000, &Value), EFI_SUCCESS);
-  EXPECT_EQ(Changed(1006), EFI_SUCCESS);
+  EXPECT_EQ(Retrieve(HddCount, &Value), EFI_SUCCESS);
+  EXPECT_EQ(Changed(SetSupervisorPassword), EFI_SUCCESS);
 }
 
 }  // namespace

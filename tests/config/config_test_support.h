@@ -185,6 +185,16 @@ class DriverFixture : public ::testing::Test {
     EXPECT_TRUE(Data.has_value()) << host::Narrow(Name) << " missing";
     return Data.value_or(std::vector<UINT8>());
   }
+  // A string for the store Name: its header (the store's GUID, NAME in Form), then Elements.
+  static std::u16string ForStore(const std::u16string &Name, const std::u16string &Elements,
+                                 NameForm Form = NameForm::Hex) {
+    return Header(*Store(Name).Guid, Name, Form) + Elements;
+  }
+  size_t WritesOf(const std::u16string &Name) const {
+    size_t Count = 0;
+    for (const auto &Write : P.Variables.Writes()) Count += Write.Name == Name;
+    return Count;
+  }
 
   struct ExtractResult {
     EFI_STATUS Status;

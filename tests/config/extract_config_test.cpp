@@ -17,19 +17,11 @@ class ExtractTest : public DriverFixture {
     SetupBytes[702] = 0;
     Put(u"Setup", SetupBytes);
   }
-  std::u16string Request(const std::u16string &Name, const std::u16string &Elements, NameForm Form = NameForm::Hex) {
-    return Header(*Store(Name).Guid, Name, Form) + Elements;
-  }
-  size_t SetupWrites() const {
-    size_t Count = 0;
-    for (const auto &Write : P.Variables.Writes()) Count += Write.Name == u"Setup";
-    return Count;
-  }
   std::vector<UINT8> SetupBytes;
 };
 
 TEST_F(ExtractTest, NullArgumentsAreRefusedWithoutTouchingAnything) {
-  const std::u16string Text = Request(u"System", RequestElement(0, 1));
+  const std::u16string Text = ForStore(u"System", RequestElement(0, 1));
   EFI_STRING Progress = const_cast<EFI_STRING>(kUntouched);
   EFI_STRING Results = nullptr;
   size_t Gets = P.Variables.GetCalls();
@@ -44,7 +36,7 @@ TEST_F(ExtractTest, NullArgumentsAreRefusedWithoutTouchingAnything) {
 
 TEST_F(ExtractTest, RequestsNotForThisDriverAreRefusedAtTheirStart) {
   constexpr EFI_GUID Foreign = {0xA, 0xB, 0xC, {1, 2, 3, 4, 5, 6, 7, 8}};
-  std::u16string Setup = Request(u"Setup", u"");
+  std::u16string Setup = ForStore(u"Setup", u"");
   const struct {
     const char *Name;
     std::u16string Text;
@@ -65,13 +57,13 @@ TEST_F(ExtractTest, RequestsNotForThisDriverAreRefusedAtTheirStart) {
   for (const auto &Case : Cases) {
     SCOPED_TRACE(Case.Name);
     Put(u"Setup", SetupBytes);
-    size_t Writes = SetupWrites();
+    size_t Writes = WritesOf(u"Setup");
     size_t Variables = P.Variables.Count();
     auto R = Extract(Case.Text);
     EXPECT_EQ(R.Status, Case.Status);
     EXPECT_EQ(R.ProgressIndex, 0u);
     EXPECT_TRUE(R.Results.empty());
-    EXPECT_EQ(SetupWrites(), Writes + (Case.SetupRefreshed ? 1 : 0));
+    EXPECT_EQ(WritesOf(u"Setup"), Writes + (Case.SetupRefreshed ? 1 : 0));
     EXPECT_EQ(P.Variables.Count(), Variables);  // no variable created under a long name
   }
 }
@@ -133,7 +125,7 @@ TEST_F(ExtractTest, AbsentStores) {
 }
 
 TEST_F(ExtractTest, ACreatedStatusVariableIsReadOnTheNextRequest) {
-  std::u16string Text = Request(u"PbaStatusVar", RequestElement(11, 1));
+  std::u16string Text = ForStore(u"PbaStatusVar", RequestElement(11, 1));
   ASSERT_EQ(Extract(Text).Status, EFI_SUCCESS);
   std::vector<UINT8> Stored(12, 0);
   Stored[11] = 1;
@@ -165,7 +157,7 @@ TEST_F(ExtractTest, StoresOfEverySize) {
     std::vector<UINT8> Bytes = Pattern(Case.Size, 0x40);
     Put(u"System", Bytes, 3);
     size_t Live = P.Memory.LiveBytes();
-    std::u16string Text = Request(u"System", Case.Elements);
+    std::u16string Text = ForStore(u"System", Case.Elements);
     auto R = Extract(Text);
     EXPECT_EQ(R.Status, Case.Status);
     EXPECT_EQ(P.Memory.LiveBytes(), Live);
@@ -220,7 +212,7 @@ TEST_F(ExtractTest, TxtCapableByteRefreshedForEveryStore) {
       Before[702] = Rule.Stored;
       Put(u"Setup", Before, Rule.Attributes);
       size_t Writes = P.Variables.Writes().size();
-      Extract(Request(Name, RequestElement(0, 1)));
+      Extract(ForStore(Name, RequestElement(0, 1)));
       std::vector<UINT8> After = Before;
       After[702] = Rule.Expected;
       EXPECT_EQ(Read(u"Setup"), After);
@@ -250,7 +242,7 @@ TEST_F(ExtractTest, RepeatExtractionOfEveryStoreWritesNothing) {
     size_t Calls = P.Variables.SetCalls();
     size_t Bytes = P.Variables.SetBytes();
     for (const StoreInfo &Info : kStores) {
-      EXPECT_EQ(Extract(Request(Info.Name, RequestElement(0, Info.Size))).Status, EFI_SUCCESS);
+      EXPECT_EQ(Extract(ForStore(Info.Name, RequestElement(0, Info.Size))).Status, EFI_SUCCESS);
     }
     EXPECT_EQ(P.Variables.SetCalls() - Calls, Visit[0]);
     EXPECT_EQ(P.Variables.SetBytes() - Bytes, Visit[1]);
@@ -261,7 +253,7 @@ TEST_F(ExtractTest, SetupRequestCarriesTheRefreshedByte) {
   Txt.MakeCapable(P);
   SetupBytes[703] = 0x5A;
   Put(u"Setup", SetupBytes);
-  std::u16string Text = Request(u"Setup", RequestElement(702, 2));
+  std::u16string Text = ForStore(u"Setup", RequestElement(702, 2));
   auto R = Extract(Text);
   EXPECT_EQ(R.Status, EFI_SUCCESS);
   EXPECT_EQ(R.Results, Text + u"&VALUE=5a01");
@@ -276,9 +268,9 @@ TEST_F(ExtractTest, SetupOfAnotherSizeIsNotRewritten) {
     SCOPED_TRACE(Size);
     std::vector<UINT8> Setup = Pattern(Size, 9);
     Put(u"Setup", Setup);
-    size_t Writes = SetupWrites();
-    EXPECT_EQ(Extract(Request(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
-    EXPECT_EQ(SetupWrites(), Writes);
+    size_t Writes = WritesOf(u"Setup");
+    EXPECT_EQ(Extract(ForStore(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
+    EXPECT_EQ(WritesOf(u"Setup"), Writes);
     EXPECT_EQ(Read(u"Setup"), Setup);
   }
 }
@@ -287,17 +279,17 @@ TEST_F(ExtractTest, UnreadableSetupIsNotRewritten) {
   Txt.MakeCapable(P);
   Put(u"System", Pattern(21, 1));
   P.Variables.FailGet(u"Setup", EFI_DEVICE_ERROR);
-  EXPECT_EQ(Extract(Request(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
-  EXPECT_EQ(SetupWrites(), 0u);
+  EXPECT_EQ(Extract(ForStore(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
+  EXPECT_EQ(WritesOf(u"Setup"), 0u);
 }
 
 TEST_F(ExtractTest, SetupWriteFailureDoesNotStopTheExtraction) {
   Txt.MakeCapable(P);
   Put(u"System", Pattern(21, 1));
   P.Variables.FailSet(u"Setup", EFI_WRITE_PROTECTED);
-  EXPECT_EQ(Extract(Request(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
+  EXPECT_EQ(Extract(ForStore(u"System", RequestElement(0, 21))).Status, EFI_SUCCESS);
   P.Variables.FailSet(u"PbaStatusVar", EFI_WRITE_PROTECTED);
-  std::u16string Text = Request(u"PbaStatusVar", RequestElement(0, 12));
+  std::u16string Text = ForStore(u"PbaStatusVar", RequestElement(0, 12));
   auto R = Extract(Text);  // the zeros are served although they could not be stored
   EXPECT_EQ(R.Status, EFI_SUCCESS);
   EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(24, u'0'));
@@ -306,8 +298,8 @@ TEST_F(ExtractTest, SetupWriteFailureDoesNotStopTheExtraction) {
 // Every failure past the header: the driver's own leave Progress at the start
 // of the request, those of BlockToConfig where the routing service put it.
 TEST_F(ExtractTest, FailuresReleaseTheBlock) {
-  std::u16string Text = Request(u"System", RequestElement(0, 21));
-  std::u16string Outside = Request(u"System", RequestElement(20, 2));
+  std::u16string Text = ForStore(u"System", RequestElement(0, 21));
+  std::u16string Outside = ForStore(u"System", RequestElement(20, 2));
   const struct {
     const char *Name;
     std::u16string Text;
@@ -364,7 +356,7 @@ TEST_F(ExtractTest, UnreadableStatusStoreIsServedAsZerosAndNotOverwritten) {
     Put(Case.Name, Stored);
     P.Variables.FailGet(Case.Name, Case.Failure);
     size_t Writes = P.Variables.Writes().size();
-    std::u16string Text = Request(Case.Name, RequestElement(0, Info.Size));
+    std::u16string Text = ForStore(Case.Name, RequestElement(0, Info.Size));
     auto R = Extract(Text);
     EXPECT_EQ(R.Status, EFI_SUCCESS);
     EXPECT_EQ(R.Results, Text + u"&VALUE=" + std::u16string(2 * Info.Size, u'0'));
@@ -376,7 +368,7 @@ TEST_F(ExtractTest, UnreadableStatusStoreIsServedAsZerosAndNotOverwritten) {
 
 TEST_F(ExtractTest, CallSequenceForAnAbsentStatusStore) {
   VariableServiceHook::Install(P);
-  std::u16string Text = Request(u"HDD_Password_Status", RequestElement(2, 7));
+  std::u16string Text = ForStore(u"HDD_Password_Status", RequestElement(2, 7));
   auto R = Extract(Text);
   EXPECT_EQ(R.Status, EFI_SUCCESS);
   EXPECT_EQ(P.Log.All(), (std::vector<std::string>{
@@ -388,7 +380,7 @@ TEST_F(ExtractTest, CallSequenceForAnAbsentStatusStore) {
 }
 
 TEST_F(ExtractTest, DiagnosticLines) {
-  std::u16string Text = Request(u"PbaStatusVar", RequestElement(11, 1));
+  std::u16string Text = ForStore(u"PbaStatusVar", RequestElement(11, 1));
   ASSERT_EQ(Extract(Text).Status, EFI_SUCCESS);
   std::string Narrow = host::Narrow(Text);
   EXPECT_EQ(P.ConsoleLines(), (std::vector<std::string>{
@@ -401,7 +393,7 @@ TEST_F(ExtractTest, DiagnosticLines) {
                                   "  Results:  " + Narrow + "&VALUE=00",
                               }));
   P.Console.clear();
-  ASSERT_EQ(Extract(Request(u"TpmStatusVar", RequestElement(80, 1))).Status, EFI_SUCCESS);
+  ASSERT_EQ(Extract(ForStore(u"TpmStatusVar", RequestElement(80, 1))).Status, EFI_SUCCESS);
   EXPECT_EQ(P.ConsoleLines()[4], "Clearing TPM Status Variable");
 }
 

@@ -20,14 +20,6 @@ class RouteTest : public DriverFixture {
     SystemBytes = Pattern(21, 0x20);
     Put(u"System", SystemBytes);
   }
-  std::u16string Config(const std::u16string &Name, const std::u16string &Elements, NameForm Form = NameForm::Hex) {
-    return Header(*Store(Name).Guid, Name, Form) + Elements;
-  }
-  size_t WritesOf(const std::u16string &Name) const {
-    size_t Count = 0;
-    for (const auto &Write : P.Variables.Writes()) Count += Write.Name == Name;
-    return Count;
-  }
   bool Replaced() const { return P.RuntimeServices.ResetSystem == SecurityResetSystem; }
   std::vector<UINT8> SetupBytes;
   std::vector<UINT8> SystemBytes;
@@ -35,7 +27,7 @@ class RouteTest : public DriverFixture {
 
 TEST_F(RouteTest, NullArgumentsAreRefusedWithoutTouchingAnything) {
   EFI_STRING Progress = const_cast<EFI_STRING>(kUntouched);
-  std::u16string Text = Config(u"System", ResponseElement(10, {0}));
+  std::u16string Text = ForStore(u"System", ResponseElement(10, {0}));
   size_t Gets = P.Variables.GetCalls();
   EXPECT_EQ(SecurityRouteConfig(nullptr, nullptr, &Progress), EFI_INVALID_PARAMETER);
   EXPECT_EQ(SecurityRouteConfig(nullptr, Text.c_str(), nullptr), EFI_INVALID_PARAMETER);
@@ -75,7 +67,7 @@ TEST_F(RouteTest, TpmStatusStringsAreAcceptedAndDiscarded) {
       if (Present) Put(u"TpmStatusVar", Pattern(82, 1));
       P.Log.Clear();
       // Even a field outside the store is not looked at.
-      auto R = Route(Config(u"TpmStatusVar", ResponseElement(80, {1}) + ResponseElement(500, {1}), Form));
+      auto R = Route(ForStore(u"TpmStatusVar", ResponseElement(80, {1}) + ResponseElement(500, {1}), Form));
       EXPECT_EQ(R.Status, EFI_SUCCESS);
       EXPECT_EQ(R.ProgressIndex, std::u16string::npos);
       EXPECT_TRUE(P.Variables.Writes().empty());
@@ -103,7 +95,7 @@ TEST_F(RouteTest, TpmStatusStringsAreAcceptedAndDiscarded) {
 TEST_F(RouteTest, RoutingNeverCreatesAVariable) {
   for (const char16_t *Name : {u"StatusSetupVar", u"UserManagerVar", u"PbaStatusVar", u"HDD_Password_Status"}) {
     SCOPED_TRACE(host::Narrow(Name));
-    auto R = Route(Config(Name, ResponseElement(0, {1})));
+    auto R = Route(ForStore(Name, ResponseElement(0, {1})));
     EXPECT_EQ(R.Status, EFI_NOT_FOUND);
     EXPECT_EQ(R.ProgressIndex, 0u);
     EXPECT_EQ(P.Variables.Find(Name, *Store(Name).Guid), nullptr);
@@ -133,7 +125,7 @@ TEST_F(RouteTest, MergeKeepsStoredSizeAndAttributes) {
       Expected[0] = 0xA5;
       Expected[1] = 0x5A;
       Expected[Case.Size - 1] = 0x01;
-      auto R = Route(Config(Case.Name, ResponseElement(0, {0xA5, 0x5A}) + ResponseElement(Case.Size - 1, {0x01}),
+      auto R = Route(ForStore(Case.Name, ResponseElement(0, {0xA5, 0x5A}) + ResponseElement(Case.Size - 1, {0x01}),
                             Form));
       EXPECT_EQ(R.Status, EFI_SUCCESS);
       const host::Variable *Now = P.Variables.Find(Case.Name, *Store(Case.Name).Guid);
@@ -147,9 +139,9 @@ TEST_F(RouteTest, MergeKeepsStoredSizeAndAttributes) {
 // The driver's own failures leave Progress at the start of the string; those
 // of ConfigToBlock and SetVariable where ConfigToBlock put it.
 TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
-  const std::u16string Good = Config(u"System", ResponseElement(17, {12}));
-  const std::u16string Outside = Config(u"System", ResponseElement(17, {12}) + ResponseElement(20, {1, 2}));
-  const std::u16string Malformed = Config(u"System", ResponseElement(17, {12}) + RequestElement(0x11, 1));  // no VALUE
+  const std::u16string Good = ForStore(u"System", ResponseElement(17, {12}));
+  const std::u16string Outside = ForStore(u"System", ResponseElement(17, {12}) + ResponseElement(20, {1, 2}));
+  const std::u16string Malformed = ForStore(u"System", ResponseElement(17, {12}) + RequestElement(0x11, 1));  // no VALUE
   const struct {
     const char *Name;
     std::u16string Text;
@@ -203,7 +195,7 @@ TEST_F(RouteTest, FailuresWriteNothingAndReleaseTheBlock) {
 
 TEST_F(RouteTest, CallSequenceOfASave) {
   VariableServiceHook::Install(P);
-  std::u16string Text = Config(u"System", ResponseElement(17, {12}));
+  std::u16string Text = ForStore(u"System", ResponseElement(17, {12}));
   ASSERT_EQ(Route(Text).Status, EFI_SUCCESS);
   EXPECT_EQ(P.Log.All(), (std::vector<std::string>{
                              "GetVariable(Setup, 868)",
@@ -241,7 +233,7 @@ TEST_F(RouteTest, TpmRequestWithdrawal) {
       Stored[13] = Enabled;
       Stored[14] = Activated;
       Put(u"System", Stored);
-      ASSERT_EQ(Route(Config(u"System", ResponseElement(11, {Row.Request}))).Status, EFI_SUCCESS);
+      ASSERT_EQ(Route(ForStore(u"System", ResponseElement(11, {Row.Request}))).Status, EFI_SUCCESS);
       std::vector<UINT8> Expected = Stored;
       Expected[11] = Row.Outcome[Cell] == 'W' ? 0 : Row.Request;
       EXPECT_EQ(Read(u"System"), Expected);
@@ -269,7 +261,7 @@ TEST_F(RouteTest, TpmStateSubmittedWithTheRequestIsUsed) {
   Stored[14] = 0;
   Put(u"System", Stored);
   // Enable and Activate with both bytes submitted as 1: withdrawn.
-  ASSERT_EQ(Route(Config(u"System", ResponseElement(11, {6, 0x77, 1, 1}))).Status, EFI_SUCCESS);
+  ASSERT_EQ(Route(ForStore(u"System", ResponseElement(11, {6, 0x77, 1, 1}))).Status, EFI_SUCCESS);
   EXPECT_EQ(Read(u"System")[11], 0);
   EXPECT_EQ(Read(u"System")[12], 0x77);
 }
@@ -281,14 +273,14 @@ TEST_F(RouteTest, ShortSystemSkipsTheTpmRule) {
     SCOPED_TRACE(Size);
     std::vector<UINT8> Stored(Size, 1);  // enabled and activated where present
     Put(u"System", Stored);
-    ASSERT_EQ(Route(Config(u"System", ResponseElement(11, {1}))).Status, EFI_SUCCESS);
+    ASSERT_EQ(Route(ForStore(u"System", ResponseElement(11, {1}))).Status, EFI_SUCCESS);
     std::vector<UINT8> Expected = Stored;
     Expected[11] = Size == 15 ? 0 : 1;
     EXPECT_EQ(Read(u"System"), Expected);
   }
   std::vector<UINT8> Tiny(5, 1);
   Put(u"System", Tiny);
-  EXPECT_EQ(Route(Config(u"System", ResponseElement(0, {2}))).Status, EFI_SUCCESS);
+  EXPECT_EQ(Route(ForStore(u"System", ResponseElement(0, {2}))).Status, EFI_SUCCESS);
   EXPECT_EQ(Read(u"System"), (std::vector<UINT8>{2, 1, 1, 1, 1}));
 }
 
@@ -311,7 +303,7 @@ TEST_F(RouteTest, TxtSwitchForcesVtAndArmsTheResetReplacement) {
     Put(u"Setup", Stored);
     mSavedResetSystem = nullptr;
     P.RuntimeServices.ResetSystem = P.FirmwareResetSystem;
-    ASSERT_EQ(Route(Config(u"Setup", ResponseElement(377, {Case.Submitted377}) + ResponseElement(703, {Case.Submitted703})))
+    ASSERT_EQ(Route(ForStore(u"Setup", ResponseElement(377, {Case.Submitted377}) + ResponseElement(703, {Case.Submitted703})))
                   .Status,
               EFI_SUCCESS);
     std::vector<UINT8> Expected = Stored;
@@ -327,7 +319,7 @@ TEST_F(RouteTest, VtForcedWhateverTheBlockHeldAndOnlyForTheSetupStore) {
   Stored[703] = 1;
   Stored[377] = 0;
   Put(u"Setup", Stored);
-  ASSERT_EQ(Route(Config(u"Setup", ResponseElement(0, {9}))).Status, EFI_SUCCESS);  // switch not submitted
+  ASSERT_EQ(Route(ForStore(u"Setup", ResponseElement(0, {9}))).Status, EFI_SUCCESS);  // switch not submitted
   EXPECT_EQ(Read(u"Setup")[377], 1);
   EXPECT_FALSE(Replaced());
 
@@ -360,7 +352,7 @@ TEST_F(RouteTest, SetupOfOtherSizes) {
     P.RuntimeServices.ResetSystem = P.FirmwareResetSystem;
     std::u16string Elements = ResponseElement(10, {0xEE});
     if (Case.Size > 703) Elements += ResponseElement(703, {static_cast<UINT8>(Case.Change ? 0 : 1)});
-    ASSERT_EQ(Route(Config(u"Setup", Elements)).Status, EFI_SUCCESS);
+    ASSERT_EQ(Route(ForStore(u"Setup", Elements)).Status, EFI_SUCCESS);
     std::vector<UINT8> Expected = Stored;
     Expected[10] = 0xEE;
     if (Case.Size > 703) {
@@ -386,18 +378,18 @@ TEST_F(RouteTest, UnreadableStoredSetupComparesWithTheVariableRead) {
   // stored size works: the switch is compared with the latter.
   FirstReadFails::Original = P.RuntimeServices.GetVariable;
   P.RuntimeServices.GetVariable = FirstReadFails::Get;
-  ASSERT_EQ(Route(Config(u"Setup", ResponseElement(703, {0}))).Status, EFI_SUCCESS);
+  ASSERT_EQ(Route(ForStore(u"Setup", ResponseElement(703, {0}))).Status, EFI_SUCCESS);
   EXPECT_FALSE(Replaced());
   FirstReadFails::Reads = 0;
-  ASSERT_EQ(Route(Config(u"Setup", ResponseElement(703, {1}))).Status, EFI_SUCCESS);
+  ASSERT_EQ(Route(ForStore(u"Setup", ResponseElement(703, {1}))).Status, EFI_SUCCESS);
   EXPECT_TRUE(Replaced());
 }
 
 TEST_F(RouteTest, EmptyStoredVariable) {
   Put(u"UserManagerVar", {});
-  EXPECT_EQ(Route(Config(u"UserManagerVar", ResponseElement(0, {1}))).Status, EFI_BUFFER_TOO_SMALL);
+  EXPECT_EQ(Route(ForStore(u"UserManagerVar", ResponseElement(0, {1}))).Status, EFI_BUFFER_TOO_SMALL);
   // Routing refuses a configuration without any field; nothing is written.
-  EXPECT_EQ(Route(Config(u"UserManagerVar", u"")).Status, EFI_INVALID_PARAMETER);
+  EXPECT_EQ(Route(ForStore(u"UserManagerVar", u"")).Status, EFI_INVALID_PARAMETER);
   EXPECT_NE(P.Variables.Find(u"UserManagerVar", gUserManagerVarGuid), nullptr);
   EXPECT_EQ(WritesOf(u"UserManagerVar"), 0u);
 }

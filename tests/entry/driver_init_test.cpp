@@ -11,6 +11,7 @@
 #include "entry/driver_init.h"
 #include "entry/unlock_form_text.h"
 #include "forms/security_packages.h"
+#include "forms/security_page_ids.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
 #include "support/service_context.h"
@@ -47,6 +48,8 @@ std::function<void(Platform &)> FailAllocation(size_t N) {
   return [N](Platform &P) { P.Memory.FailNthAllocation(N); };
 }
 
+// Columns: name, arrangement, services, exit status, package lists registered, configuration access
+// installed, form-set record installed, unlock form registered, diagnostic line.
 const StepFailure kStepFailures[] = {
     {"NoHiiDatabase", nullptr, Without(&host::ServiceSet::HiiDatabase), 14, 0, false, false, false,
      "ERROR. Quorvane.DxeMain: Unable to locate HII Database protocol"},
@@ -80,11 +83,11 @@ const StepFailure kStepFailures[] = {
      [](Platform &P) { P.Handles.FailNextInstall(gQelFormSetProtocolGuid, EFI_INVALID_PARAMETER); },
      host::ServiceSet(), 2, 1, true, false, false,
      "ERROR. Quorvane.DxeMain: Unable to install Qel Form Set protocol. Exit (Invalid Parameter)"},
-    {"UserManagerGoneAtStep14", [](Platform &P) { P.Handles.FailNthLocate(gEfiUserManagerProtocolGuid, 2); },
+    {"UserManagerGoneAfterTheFormSetRecord", [](Platform &P) { P.Handles.FailNthLocate(gEfiUserManagerProtocolGuid, 2); },
      host::ServiceSet(), 14, 1, true, true, false,
      // %x prints the low 32 bits of the status
      "ERROR. Quorvane.DxeMain: LocateProtocol (gEfiUserManagerProtocolGuid) returned E"},
-    {"QelUserManagerGoneAtStep15", [](Platform &P) { P.Handles.FailNthLocate(gQelUserManagerProtocolGuid, 2); },
+    {"QelUserManagerGoneAfterTheFormSetRecord", [](Platform &P) { P.Handles.FailNthLocate(gQelUserManagerProtocolGuid, 2); },
      host::ServiceSet(), 14, 1, true, true, false,
      "ERROR. Quorvane.DxeMain: LocateProtocol (gQelUserManagerProtocolGuid) returned Not Found"},
     {"RegisterUnlockFormRefused", [](Platform &P) { P.QelUserManager.RegisterUnlockFormStatus = EFI_UNSUPPORTED; },
@@ -219,8 +222,8 @@ TEST_F(StartedDriver, RegistersTheLockOutFormWithItsSevenArguments) {
   EXPECT_EQ(Unlock.HiiHandle, mHiiHandle);
   EXPECT_TRUE(host::SameGuid(Unlock.FormSetGuid, gSecurityFormSetGuid));
   EXPECT_EQ(Unlock.FormId, 17);
-  EXPECT_EQ(Unlock.PromptStringId, 116);
-  EXPECT_EQ(Unlock.TextStringId, 117);
+  EXPECT_EQ(Unlock.PromptStringId, STR_SYSTEM_LOCKED);
+  EXPECT_EQ(Unlock.TextStringId, STR_LOCKOUT_TEXT);
   EXPECT_EQ(Unlock.Callback, &UnlockFormCallback);
 }
 
@@ -272,8 +275,8 @@ TEST(Initialisation, WithoutADevicePathThePageLandsOnHandlesOfItsOwn) {
   EXPECT_EQ(P.HiiDatabase.Lists[0].DriverHandle, nullptr);
   std::vector<EFI_HANDLE> Access = P.Handles.HandlesWith(gEfiHiiConfigAccessProtocolGuid);
   ASSERT_EQ(Access.size(), 1u);
-  EXPECT_NE(Access[0], mDriverHandle);  // step 12 created a handle that is not kept
-  EXPECT_NE(mDriverHandle, nullptr);    // step 13 created the one that is
+  EXPECT_NE(Access[0], mDriverHandle);  // the configuration access went onto a new handle that is not kept
+  EXPECT_NE(mDriverHandle, nullptr);    // the form-set record onto the one that is
   EXPECT_EQ(ProtocolsOnDriverHandle(P).size(), 1u);
   EXPECT_TRUE(HasProtocolAnywhere(P, gQelFormSetProtocolGuid));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "forms/security_page_ids.h"
 #include "support/service_context.h"
 #include "tests/support/test_strings.h"
 
@@ -26,7 +27,7 @@ class UnlockFormText : public ::testing::Test {
   // The lock-out text as the user manager service shows it.
   EFI_STATUS Show(const CHAR16 *Text) { return P.QelUserManager.Unlock.Callback(const_cast<CHAR16 *>(Text)); }
   std::u16string Lockout(const std::string &Language = "en-US") {
-    return P.HiiString.Text(mHiiHandle, Language, 117).value_or(u"<none>");
+    return P.HiiString.Text(mHiiHandle, Language, STR_LOCKOUT_TEXT).value_or(u"<none>");
   }
 
   Platform P;
@@ -35,7 +36,7 @@ class UnlockFormText : public ::testing::Test {
 struct SequenceCase {
   const char *Name;
   std::u16string Packaged;
-  std::vector<std::pair<std::u16string, std::u16string>> Steps;  // text shown, string 117 afterwards
+  std::vector<std::pair<std::u16string, std::u16string>> Steps;  // text shown, STR_LOCKOUT_TEXT afterwards
 };
 void PrintTo(const SequenceCase &Case, std::ostream *Out) { *Out << Case.Name; }
 
@@ -77,7 +78,7 @@ TEST_F(UnlockFormText, WithoutTheHiiStringServiceNothingIsSaved) {
   Start(u"", Services);
   EXPECT_EQ(Show(u"A"), EFI_SUCCESS);
   EXPECT_EQ(mOriginalStr, nullptr);
-  EXPECT_EQ(AppendHiiString(117, &mOriginalStr, u"A"), EFI_NOT_READY);
+  EXPECT_EQ(AppendHiiString(STR_LOCKOUT_TEXT, &mOriginalStr, u"A"), EFI_NOT_READY);
   EXPECT_TRUE(P.Log.All().empty());
 }
 
@@ -96,7 +97,7 @@ TEST_F(UnlockFormText, AFailedWriteKeepsTheBaseAndLeavesTheStringAsItWas) {
   Start(u"P");
   P.HiiString.SetStringStatus = EFI_OUT_OF_RESOURCES;
   size_t Blocks = P.Memory.LiveBlocks();
-  EXPECT_EQ(AppendHiiString(117, &mOriginalStr, u"A"), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(AppendHiiString(STR_LOCKOUT_TEXT, &mOriginalStr, u"A"), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(Lockout(), u"P");
   ASSERT_NE(mOriginalStr, nullptr);
   EXPECT_EQ(P.Memory.LiveBlocks(), Blocks + 1);  // the new text was released
@@ -118,7 +119,7 @@ TEST_F(UnlockFormText, OutOfMemory) {
     mOriginalStr = nullptr;
     size_t Blocks = P.Memory.LiveBlocks();
     P.Memory.FailNthAllocation(C.FailingAllocation);
-    EXPECT_EQ(AppendHiiString(117, &mOriginalStr, u"A"), EFI_OUT_OF_RESOURCES);
+    EXPECT_EQ(AppendHiiString(STR_LOCKOUT_TEXT, &mOriginalStr, u"A"), EFI_OUT_OF_RESOURCES);
     EXPECT_EQ(mOriginalStr != nullptr, C.BaseSaved);
     EXPECT_EQ(P.Memory.LiveBlocks(), Blocks + (C.BaseSaved ? 1 : 0));
     EXPECT_EQ(Lockout(), u"P");

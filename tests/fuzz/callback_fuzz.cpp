@@ -9,11 +9,11 @@
 // languages of any length), and a pool that runs out now and then. A sequence
 // of callbacks, with the answers changed between them, is chosen by the input.
 //
-// After each call: no variable changed but "System" through questions 1019 and
-// 1020, and only the byte of that question, written with the attributes it
+// After each call: no variable changed but "System" through MaxPasswordLength
+// and MinPasswordLength, and only the byte of that question, written with the attributes it
 // has and never when they carry authentication bits; the value union is written only
 // for a retrieved question, and only its first byte; the action request only
-// for question 1022; the pool holds what it held before except the hard-disk
+// for ChangesSavedExit; the pool holds what it held before except the hard-disk
 // lists of the last refresh; the UI service's device name is 40 characters at
 // most.
 #include <cstddef>
@@ -26,6 +26,7 @@
 
 #include "callback/security_callback.h"
 #include "config/variable_stores.h"
+#include "forms/security_page_ids.h"
 #include "hdd/hdd_security_status.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
@@ -35,6 +36,8 @@
 #include "tests/support/driver_globals.h"
 
 namespace {
+
+using namespace SecurityQuestion;
 
 const EFI_STATUS kFailures[] = {EFI_NOT_FOUND, EFI_DEVICE_ERROR, EFI_ACCESS_DENIED, EFI_OUT_OF_RESOURCES,
                                 EFI_UNSUPPORTED, EFI_INVALID_PARAMETER};
@@ -253,15 +256,22 @@ size_t ListBytes(host::Platform &P) {
 size_t ListBlocks() { return (mHddDeviceList != nullptr ? 1 : 0) + (mHddPortOfDevice != nullptr ? 1 : 0); }
 
 bool RetrievedQuestion(EFI_QUESTION_ID Question) {
-  return (Question >= 4000 && Question <= 4006) || Question == 10002 || Question == 1003 || Question == 1004 ||
-         Question == 10004 || Question == 10042;
+  return (Question >= HddCount && Question <= HddPort5State) || Question == SupervisorPasswordStatus ||
+         Question == CurrentUserIsSupervisor || Question == UserPasswordStatus || Question == TpmPresent ||
+         Question == TxtCapable;
 }
 
 EFI_QUESTION_ID PickQuestion(fuzz::Input &In) {
-  static const EFI_QUESTION_ID Questions[] = {1003,  1004,  10002, 4000,  4001,  4002,  4003,  4004,  4005,
-                                              4006,  10004, 10042, 1006,  1007,  1008,  1009,  1019,  1020,
-                                              1021,  1022,  10005, 10006, 10041, 10020, 10021, 10022, 10026,
-                                              10027, 10029, 10030, 10032, 10033, 10035, 10036, 10038, 10039};
+  // The page's questions, and 10022: an ID beside port 0's password pair that no question has.
+  static const EFI_QUESTION_ID Questions[] = {
+      CurrentUserIsSupervisor, UserPasswordStatus, SupervisorPasswordStatus, HddCount, HddPort0State, HddPort1State,
+      HddPort2State, HddPort3State, HddPort4State, HddPort5State, TpmPresent, TxtCapable,
+      SetSupervisorPassword, SupervisorHint, SetUserPassword, UserHint, MaxPasswordLength, MinPasswordLength,
+      MinPasswordLengthCopy, ChangesSavedExit, TpmSupport, TpmChangeRequest, TxtEnable,
+      HddPort0UserPassword, HddPort0UserPassword + 1, 10022, HddPort1UserPassword, HddPort1UserPassword + 1,
+      HddPort2UserPassword, HddPort2UserPassword + 1, HddPort3UserPassword, HddPort3UserPassword + 1,
+      HddPort4UserPassword, HddPort4UserPassword + 1, HddPort5UserPassword, HddPort5UserPassword + 1,
+  };
   size_t Count = sizeof(Questions) / sizeof(Questions[0]);
   size_t Index = In.Below(Count + 1);
   return Index < Count ? Questions[Index] : In.U16();
@@ -335,7 +345,7 @@ void RunCallback(fuzz::Input &In, host::Platform &P, bool BrowserServicePresent)
     }
     CHECK(New != nullptr && New->Attributes == Old.Attributes && New->Data.size() == Old.Data.size());
     bool System = Old.Name == u"System" && host::SameGuid(Old.Guid, gSystemConfigurationGuid);
-    size_t Allowed = Question == 1019 ? 17 : Question == 1020 ? 18 : SIZE_MAX;
+    size_t Allowed = Question == MaxPasswordLength ? 17 : Question == MinPasswordLength ? 18 : SIZE_MAX;
     for (size_t Index = 0; Index < Old.Data.size(); Index++) {
       if (System && Action == EFI_BROWSER_ACTION_CHANGED && Index == Allowed && ValueArgument != nullptr) {
         CHECK(New->Data[Index] == Old.Data[Index] || New->Data[Index] == Sent.u8);
@@ -351,14 +361,15 @@ void RunCallback(fuzz::Input &In, host::Platform &P, bool BrowserServicePresent)
     for (size_t Index = 1; Index < sizeof(Value); Index++) CHECK(Now[Index] == Then[Index]);
     if (!(Action == EFI_BROWSER_ACTION_RETRIEVE && RetrievedQuestion(Question))) {
       CHECK(Now[0] == Then[0]);
-    } else if (Status == EFI_SUCCESS && Question != 10042 && Question != 4000) {
-      CHECK(Value.u8 <= (Question >= 4001 && Question <= 4006 ? 7 : 1));
-    } else if (Status == EFI_SUCCESS && Question == 4000) {
+    } else if (Status == EFI_SUCCESS && Question != TxtCapable && Question != HddCount) {
+      CHECK(Value.u8 <= (Question >= HddPort0State && Question <= HddPort5State ? 7 : 1));
+    } else if (Status == EFI_SUCCESS && Question == HddCount) {
       CHECK(Value.u8 <= HDD_MAX_DEVICES);
     }
   }
-  // The action request: question 1022 only.
-  if (Action == EFI_BROWSER_ACTION_CHANGED && Question == 1022 && RequestArgument != nullptr && Status == EFI_SUCCESS) {
+  // The action request: ChangesSavedExit only.
+  if (Action == EFI_BROWSER_ACTION_CHANGED && Question == ChangesSavedExit && RequestArgument != nullptr &&
+      Status == EFI_SUCCESS) {
     CHECK(Request == EFI_BROWSER_ACTION_REQUEST_EXIT);
   } else {
     CHECK(Request == 0x5A5A);

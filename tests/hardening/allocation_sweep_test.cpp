@@ -18,11 +18,14 @@
 #include "config/reset_replacement.h"
 #include "config/security_config_access.h"
 #include "entry/unlock_form_text.h"
+#include "forms/security_page_ids.h"
 #include "hdd/hdd_password_dialog.h"
 #include "tests/config/config_test_support.h"
 #include "tests/hardening/driver_session.h"
 
 namespace {
+
+using namespace SecurityQuestion;
 
 using hardening::Session;
 
@@ -236,15 +239,19 @@ Outcome VisitPage(Session &S) {
   std::string Answers;
   auto Note = [&](const Outcome &Step) { Answers += std::to_string(Step.Status & 0xFF) + " "; };
   for (const cfgtest::StoreInfo &Store : cfgtest::kStores) Note(Extract(S, Store.Name, Store.Size));
-  for (EFI_QUESTION_ID Question : {10002, 10004, 4000, 4001, 4002, 4003, 4004, 4005, 4006, 1003, 1004, 10042}) {
+  for (EFI_QUESTION_ID Question :
+       {SupervisorPasswordStatus, TpmPresent, HddCount, HddPort0State, HddPort1State, HddPort2State, HddPort3State,
+        HddPort4State, HddPort5State, CurrentUserIsSupervisor, UserPasswordStatus, TxtCapable}) {
     Note(Retrieve(Question));
   }
-  Note(Changed(10020));
+  Note(Changed(HddPort0UserPassword));
   Note(Route(u"System", 17, 20));  // the stored value: a second visit reads what the first did
   Note(Outcome{UnlockFormCallback(const_cast<CHAR16 *>(u"locked")), ""});
   return Outcome{EFI_SUCCESS, Answers};
 }
 
+// Columns (EntryPoint): name, start first, arrangement, measured call, observed effect, clean status,
+// policy on failure, unchanged on error[, effect with an unreadable text].
 const EntryPoint kEntryPoints[] = {
     {"Start", false, nullptr, StartDriver, ObserveRegistration, EFI_SUCCESS, OnFailure::ReportsOutOfResources, false},
 
@@ -268,56 +275,58 @@ const EntryPoint kEntryPoints[] = {
     RouteEntry("Route_UserManagerVar", u"UserManagerVar", 1, 1),
 
     // Hidden state questions, retrieved.
-    {"Retrieve_4000_HddCount", true, nullptr, [](Session &) { return Retrieve(4000); }, ObserveDisks, EFI_SUCCESS,
+    {"RetrieveHddCount", true, nullptr, [](Session &) { return Retrieve(HddCount); }, ObserveDisks, EFI_SUCCESS,
      OnFailure::Succeeds, false},
-    PortStateEntry("Retrieve_4001_HddPort0", 4001),
-    PortStateEntry("Retrieve_4002_HddPort1", 4002),
-    PortStateEntry("Retrieve_4003_HddPort2", 4003),
-    PortStateEntry("Retrieve_4004_HddPort3", 4004),
-    PortStateEntry("Retrieve_4005_HddPort4", 4005),
-    PortStateEntry("Retrieve_4006_HddPort5", 4006),
-    QuestionEntry("Retrieve_10002_SupervisorPassword", [](Session &) { return Retrieve(10002); }),
-    QuestionEntry("Retrieve_1003_CurrentUser", [](Session &) { return Retrieve(1003); }),
-    QuestionEntry("Retrieve_1004_UserPassword", [](Session &) { return Retrieve(1004); }),
-    QuestionEntry("Retrieve_10004_TpmPresent", [](Session &) { return Retrieve(10004); }),
-    QuestionEntry("Retrieve_10042_TxtCapable", [](Session &) { return Retrieve(10042); }),
+    PortStateEntry("RetrieveHddPort0", HddPort0State),
+    PortStateEntry("RetrieveHddPort1", HddPort1State),
+    PortStateEntry("RetrieveHddPort2", HddPort2State),
+    PortStateEntry("RetrieveHddPort3", HddPort3State),
+    PortStateEntry("RetrieveHddPort4", HddPort4State),
+    PortStateEntry("RetrieveHddPort5", HddPort5State),
+    QuestionEntry("RetrieveSupervisorPassword", [](Session &) { return Retrieve(SupervisorPasswordStatus); }),
+    QuestionEntry("RetrieveCurrentUser", [](Session &) { return Retrieve(CurrentUserIsSupervisor); }),
+    QuestionEntry("RetrieveUserPassword", [](Session &) { return Retrieve(UserPasswordStatus); }),
+    QuestionEntry("RetrieveTpmPresent", [](Session &) { return Retrieve(TpmPresent); }),
+    QuestionEntry("RetrieveTxtCapable", [](Session &) { return Retrieve(TxtCapable); }),
 
     // Actions and changed questions.
-    {"Changed_1006_SetSupervisorPassword", true, nullptr, [](Session &) { return Changed(1006); }, ObservePopUps,
-     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
-    // "PlatformLang" names no language of the list (OVMF's "en"): string 87 is
+    {"ChangedSetSupervisorPassword", true, nullptr, [](Session &) { return Changed(SetSupervisorPassword); },
+     ObservePopUps, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+    // "PlatformLang" names no language of the list (OVMF's "en"): STR_CHANGES_SAVED is
     // read in the list's first language, found through the list of languages.
     // Without pool for that list the string cannot be read, and the message box
     // shows the empty text, as the pop-up takes whatever the read left.
-    {"Changed_1006_FallbackLanguage", true,
+    {"ChangedSetSupervisorPasswordFallbackLanguage", true,
      [](Session &S) { testing_strings::SetPlatformLanguage(S.Platform(), "en"); },
-     [](Session &) { return Changed(1006); }, ObservePopUps, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false,
-     "[|]"},
+     [](Session &) { return Changed(SetSupervisorPassword); }, ObservePopUps, EFI_SUCCESS,
+     OnFailure::SucceedsAllOrNothing, false, "[|]"},
     // A message longer than the first 512-byte buffer is read again into one of its size.
-    {"Changed_1006_LongMessage", true, UseLongMessage, [](Session &) { return Changed(1006); }, ObservePopUps,
-     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
-    {"Changed_1007_SupervisorHint", true, nullptr,
-     [](Session &) { return Changed(1007, testing_strings::kHintString); }, ObserveHint(u"Supervisor"), EFI_SUCCESS,
+    {"ChangedSetSupervisorPasswordLongMessage", true, UseLongMessage,
+     [](Session &) { return Changed(SetSupervisorPassword); }, ObservePopUps, EFI_SUCCESS,
      OnFailure::SucceedsAllOrNothing, false},
+    {"ChangedSupervisorHint", true, nullptr,
+     [](Session &) { return Changed(SupervisorHint, testing_strings::kHintString); }, ObserveHint(u"Supervisor"),
+     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
     // The same for a hint: a hint text that cannot be read is stored as the empty hint.
-    {"Changed_1007_FallbackLanguage", true,
+    {"ChangedSupervisorHintFallbackLanguage", true,
      [](Session &S) { testing_strings::SetPlatformLanguage(S.Platform(), "en"); },
-     [](Session &) { return Changed(1007, testing_strings::kHintString); }, ObserveHint(u"Supervisor"), EFI_SUCCESS,
-     OnFailure::SucceedsAllOrNothing, false, "hint "},
-    {"Changed_1008_SetUserPassword", true, nullptr, [](Session &) { return Changed(1008); }, ObservePopUps, EFI_SUCCESS,
-     OnFailure::SucceedsAllOrNothing, false},
-    {"Changed_1009_UserHint", true, nullptr, [](Session &) { return Changed(1009, testing_strings::kHintString); },
-     ObserveHint(u"User"), EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
-    QuestionEntry("Changed_1019_MaxPasswordLength", [](Session &) { return Changed(1019, 12); }),
-    QuestionEntry("Changed_1020_MinPasswordLength", [](Session &) { return Changed(1020, 3); }),
-    QuestionEntry("Changed_1021_MinPasswordLengthShown", [](Session &) { return Changed(1021, 3); }),
-    QuestionEntry("Changed_1022_ChangesSavedExit", [](Session &) { return Changed(1022); }),
-    {"Changed_10020_SetHdd0Password", true, RefreshDisks, [](Session &) { return Changed(10020); }, ObserveDialogName,
+     [](Session &) { return Changed(SupervisorHint, testing_strings::kHintString); }, ObserveHint(u"Supervisor"),
+     EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false, "hint "},
+    {"ChangedSetUserPassword", true, nullptr, [](Session &) { return Changed(SetUserPassword); }, ObservePopUps,
      EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
-    QuestionEntry("Changed_10005_TpmSupport", [](Session &) { return Changed(10005, 0); }),
-    QuestionEntry("Changed_10006_TpmRequest", [](Session &) { return Changed(10006, 5); }),
-    QuestionEntry("Changed_10041_Txt", [](Session &) { return Changed(10041, 1); }),
-    QuestionEntry("FormOpen_1006", [](Session &) { return Callback(EFI_BROWSER_ACTION_FORM_OPEN, 1006); }),
+    {"ChangedUserHint", true, nullptr, [](Session &) { return Changed(UserHint, testing_strings::kHintString); },
+     ObserveHint(u"User"), EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+    QuestionEntry("ChangedMaxPasswordLength", [](Session &) { return Changed(MaxPasswordLength, 12); }),
+    QuestionEntry("ChangedMinPasswordLength", [](Session &) { return Changed(MinPasswordLength, 3); }),
+    QuestionEntry("ChangedMinPasswordLengthShown", [](Session &) { return Changed(MinPasswordLengthCopy, 3); }),
+    QuestionEntry("ChangedChangesSavedExit", [](Session &) { return Changed(ChangesSavedExit); }),
+    {"ChangedSetHdd0Password", true, RefreshDisks, [](Session &) { return Changed(HddPort0UserPassword); },
+     ObserveDialogName, EFI_SUCCESS, OnFailure::SucceedsAllOrNothing, false},
+    QuestionEntry("ChangedTpmSupport", [](Session &) { return Changed(TpmSupport, 0); }),
+    QuestionEntry("ChangedTpmRequest", [](Session &) { return Changed(TpmChangeRequest, 5); }),
+    QuestionEntry("ChangedTxt", [](Session &) { return Changed(TxtEnable, 1); }),
+    QuestionEntry("FormOpenSetSupervisorPassword",
+                  [](Session &) { return Callback(EFI_BROWSER_ACTION_FORM_OPEN, SetSupervisorPassword); }),
 
     // The lock-out text: the first call saves the base text, a later one reuses it.
     {"LockOut_First", true, nullptr,

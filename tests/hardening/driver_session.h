@@ -13,7 +13,9 @@
 
 #include "callback/security_callback.h"
 #include "config/reset_replacement.h"
+#include "forms/security_page_ids.h"
 #include "hdd/hdd_security_status.h"
+#include "hostplatform/page_platform.h"
 #include "hostplatform/pci_io.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
@@ -26,8 +28,8 @@ namespace hardening {
 
 inline std::vector<UINT8> Bytes(const std::string &Text) { return std::vector<UINT8>(Text.begin(), Text.end()); }
 
-// The platform of a full page: every service, both accounts (the Supervisor
-// with a password), all seven stores at their declared sizes, "PlatformLang",
+// The platform of a full page: the page platform of the budget bench
+// (hostplatform/page_platform.h) with all seven stores at their declared sizes,
 // three disks on the two IDE functions of the port table and the hard-disk
 // UI service's own strings.
 class Session {
@@ -36,22 +38,11 @@ class Session {
     ResetDriverGlobals();
     Owned = std::make_unique<host::Platform>();
     host::Platform &P = *Owned;
-    P.InstallServices();
-    P.AddStandardAccounts(true, false);
-
-    P.Variables.Put(u"Setup", gSetupVariableGuid, std::vector<UINT8>(868, 0));
-    std::vector<UINT8> System(21, 0);
-    System[10] = 1;
-    System[13] = 1;
-    System[17] = 20;
-    System[18] = 1;
-    P.Variables.Put(u"System", gSystemConfigurationGuid, System);
-    P.Variables.Put(u"TpmStatusVar", gTpmStatusVarGuid, std::vector<UINT8>(82, 0));
-    P.Variables.Put(u"PbaStatusVar", gPbaStatusVarGuid, std::vector<UINT8>(12, 0));
-    P.Variables.Put(u"StatusSetupVar", gStatusSetupVarGuid, std::vector<UINT8>(99, 0x5A));
-    P.Variables.Put(u"HDD_Password_Status", gHddPasswordStatusVarGuid, std::vector<UINT8>(9, 0));
-    P.Variables.Put(u"UserManagerVar", gUserManagerVarGuid, std::vector<UINT8>(5, 0));
-    testing_strings::SetPlatformLanguage(P, "en-US");
+    host::PreparePagePlatform(P);
+    P.Variables.Put(u"TpmStatusVar", gTpmStatusVarGuid, std::vector<UINT8>(TpmStatusVar::Size, 0));
+    P.Variables.Put(u"PbaStatusVar", gPbaStatusVarGuid, std::vector<UINT8>(PbaStatusVar::Size, 0));
+    P.Variables.Put(u"HDD_Password_Status", gHddPasswordStatusVarGuid,
+                    std::vector<UINT8>(HDD_Password_Status::Size, 0));
 
     EFI_HANDLE Ide2 = host::AddController(P, host::PciControllerPath(0x1F, 2),
                                           host::PciConfigWithClass(PCI_CLASS_MASS_STORAGE, PCI_CLASS_MASS_STORAGE_IDE))
@@ -76,7 +67,7 @@ class Session {
   host::Platform &Platform() { return *Owned; }
 
   // Starts the driver and gives it the test strings as its own list (four
-  // languages, string 87 "Changes have been saved.", string 118 a hint).
+  // languages, STR_CHANGES_SAVED "Changes have been saved.", string kHintString a hint).
   void Start() {
     auto Result = Owned->StartDriver();
     ASSERT_FALSE(Result.Exited);

@@ -20,10 +20,13 @@
 #include "config/reset_replacement.h"
 #include "config/security_config_access.h"
 #include "entry/unlock_form_text.h"
+#include "forms/security_page_ids.h"
 #include "tests/config/config_test_support.h"
 #include "tests/hardening/driver_session.h"
 
 namespace {
+
+using namespace SecurityQuestion;
 
 using hardening::Session;
 
@@ -288,7 +291,8 @@ Reader StartReader(const HostileVariable &Variable) {
 }
 
 Reader SystemByteReader(EFI_QUESTION_ID Question, UINTN Offset, UINT8 Value) {
-  return Reader{Question == 1019 ? "Changed_1019" : "Changed_1020", &kSystem, true, nullptr,
+  return Reader{Question == MaxPasswordLength ? "ChangedMaxPasswordLength" : "ChangedMinPasswordLength",
+                &kSystem, true, nullptr,
                 [Question, Value](Session &) { return Callback(EFI_BROWSER_ACTION_CHANGED, Question, Value); },
                 // The callback reads "System" into a buffer of its declared size.
                 {BAD, BAD, OK, OK, SMALL, SMALL},
@@ -301,7 +305,7 @@ Reader SystemByteReader(EFI_QUESTION_ID Question, UINTN Offset, UINT8 Value) {
 // Expected statuses by size class:            0     1     D-1   D     D+1   64 KiB
 //   extraction of the store, full width        DEV   DEV   DEV   OK    OK    OK
 //   routing the form's byte and the last one   SMALL SMALL SMALL OK    OK    OK   ("TpmStatusVar": OK, discarded)
-//   1019 / 1020 ("System" read into 21 bytes)  BAD   BAD   OK    OK    SMALL SMALL
+//   the length limits ("System" in 21 bytes)   BAD   BAD   OK    OK    SMALL SMALL
 //   every other reader, and start-up           OK    OK    OK    OK    OK    OK
 // D is the declared size; for "PlatformLang" the 43-byte tag buffer.
 const Reader kReaders[] = {
@@ -316,11 +320,12 @@ const Reader kReaders[] = {
     {"Route_System", &kSetup, true, nullptr,
      [](Session &) { return Route(u"System", cfgtest::ResponseElement(17, {12})); }, {OK, OK, OK, OK, OK, OK},
      [](Snapshot &Expected, const Case &) { Expected.Variables[u"System"].Data[17] = 12; }, nullptr},
-    {"Retrieve_10042", &kSetup, true,
+    {"RetrieveTxtCapable", &kSetup, true,
      [](std::vector<UINT8> &Data) {
        if (Data.size() > 702) Data[702] = 1;
      },
-     [](Session &) { return Callback(EFI_BROWSER_ACTION_RETRIEVE, 10042, 0xEE); }, {OK, OK, OK, OK, OK, OK}, nullptr,
+     [](Session &) { return Callback(EFI_BROWSER_ACTION_RETRIEVE, TxtCapable, 0xEE); }, {OK, OK, OK, OK, OK, OK},
+     nullptr,
      // Read into a buffer of the declared size: only a "Setup" that fits and holds byte 702 answers.
      [](const Case &C) { return std::string(C.Data.size() > 702 && C.Data.size() <= 868 ? "1" : "238"); }},
     StartReader(kSetup),
@@ -355,15 +360,16 @@ const Reader kReaders[] = {
                 [](std::vector<UINT8> &Data, const std::vector<UINT8> &) {
                   if (Withdrawn(Data[11], Data[13], Data[14])) Data[11] = 0;
                 }),
-    SystemByteReader(1019, 17, 12),
-    SystemByteReader(1020, 18, 3),
+    SystemByteReader(MaxPasswordLength, 17, 12),
+    SystemByteReader(MinPasswordLength, 18, 3),
     StartReader(kSystem),
 
     // "UserManagerVar": its questions are answered from memory, not from the variable.
     ExtractReader(kUserManager),
     RouteReader(kUserManager, 1, 1),
-    {"Retrieve_1003", &kUserManager, true, nullptr,
-     [](Session &) { return Callback(EFI_BROWSER_ACTION_RETRIEVE, 1003, 0xEE); }, {OK, OK, OK, OK, OK, OK}, nullptr,
+    {"RetrieveCurrentUserIsSupervisor", &kUserManager, true, nullptr,
+     [](Session &) { return Callback(EFI_BROWSER_ACTION_RETRIEVE, CurrentUserIsSupervisor, 0xEE); },
+     {OK, OK, OK, OK, OK, OK}, nullptr,
      [](const Case &) { return std::string("1"); }},
     StartReader(kUserManager),
 
@@ -382,9 +388,9 @@ const Reader kReaders[] = {
        }
        return Text;
      }},
-    {"Changed_1006", &kPlatformLang, true, nullptr,
+    {"ChangedSetSupervisorPassword", &kPlatformLang, true, nullptr,
      [](Session &S) {
-       Answer Out = Callback(EFI_BROWSER_ACTION_CHANGED, 1006, 0);
+       Answer Out = Callback(EFI_BROWSER_ACTION_CHANGED, SetSupervisorPassword, 0);
        const auto &PopUps = S.Platform().TextSetupBrowser.PopUps;
        Out.Returned = PopUps.size() == 1 && PopUps[0].Lines.size() == 1 ? host::Narrow(PopUps[0].Lines[0]) : "?";
        return Out;
@@ -395,9 +401,9 @@ const Reader kReaders[] = {
        std::string Tag = ExpectedTag(C.Data);
        return host::Narrow(SavedText(InPackage(Tag) ? Tag : "en-US"));
      }},
-    {"Changed_1007", &kPlatformLang, true, nullptr,
+    {"ChangedSupervisorHint", &kPlatformLang, true, nullptr,
      [](Session &S) {
-       Answer Out = Callback(EFI_BROWSER_ACTION_CHANGED, 1007, testing_strings::kHintString);
+       Answer Out = Callback(EFI_BROWSER_ACTION_CHANGED, SupervisorHint, testing_strings::kHintString);
        host::AccountProfile *Supervisor = S.Platform().Users.Find(u"Supervisor");
        Out.Returned = Supervisor->HasHint ? host::Narrow(Supervisor->Hint) : "<no hint>";
        return Out;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause-Patent
-// The disk questions of the page end to end: retrieval of 4000 enumerates the
+// The disk questions of the page end to end: retrieval of HddCount enumerates the
 // disks, the port pair's action opens the UI service's form for the right disk
 // and password kind, and the disk's name reaches every language of its list.
 #include <string>

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
+#include "forms/security_page_ids.h"
 #include "tests/support/test_strings.h"
 
 using host::Platform;
@@ -84,7 +86,7 @@ TEST_F(HiiStrings, StrGetProbesTheSizeThenAllocatesOnce) {
   SetPlatformLanguage(P, "fr-FR");
   size_t Attempts = P.Memory.Attempts();
   EFI_STRING Text = nullptr;
-  ASSERT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_SUCCESS);
+  ASSERT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_SUCCESS);
   EXPECT_EQ(P.Memory.Attempts() - Attempts, 1u);
   const size_t Size = (std::u16string(u"Les modifications ont été enregistrées.").size() + 1) * 2;
   EXPECT_EQ(P.Memory.BlockSize(Text), Size);
@@ -99,7 +101,7 @@ TEST_F(HiiStrings, StrGetFailuresAllocateNothingAndDoNotFallBack) {
     EFI_STRING_ID Id;
     EFI_STATUS Expected;
   };
-  for (const Case &C : {Case{"de-DE", 87, EFI_INVALID_LANGUAGE}, Case{"en-US", 500, EFI_NOT_FOUND}}) {
+  for (const Case &C : {Case{"de-DE", STR_CHANGES_SAVED, EFI_INVALID_LANGUAGE}, Case{"en-US", 500, EFI_NOT_FOUND}}) {
     SCOPED_TRACE(C.Language);
     SetPlatformLanguage(P, C.Language);
     P.Log.Clear();
@@ -113,24 +115,26 @@ TEST_F(HiiStrings, StrGetFailuresAllocateNothingAndDoNotFallBack) {
   }
 }
 
-TEST_F(HiiStrings, StrGetReleasesItsBufferWhenTheSecondReadFails) {
-  P.HiiString.GetStringStatus = EFI_DEVICE_ERROR;
-  P.HiiString.GetStringFailFrom = 2;
-  size_t Blocks = P.Memory.LiveBlocks();
-  EFI_STRING Text = nullptr;
-  EXPECT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_DEVICE_ERROR);
-  EXPECT_EQ(Text, nullptr);
-  EXPECT_EQ(P.Memory.LiveBlocks(), Blocks);
-}
-
-// A probe answered without a buffer yields no text: never success.
-TEST_F(HiiStrings, StrGetProbeAnsweredWithoutBufferIsAnError) {
-  for (EFI_STATUS Answer : {EFI_SUCCESS, EFI_WARN_UNKNOWN_GLYPH}) {
-    SCOPED_TRACE(Answer);
-    P.HiiString.ProbeAnswer = Answer;
+// A failed second read releases the buffer, and a probe answered without a
+// buffer yields no text (never success): both leave no text and no block.
+TEST_F(HiiStrings, StrGetFailedReadsLeaveNoTextAndNoBlock) {
+  const struct {
+    const char *Name;
+    std::optional<EFI_STATUS> ProbeAnswer;  // none: the probe reports the size
+    EFI_STATUS SecondRead;
+  } Cases[] = {
+      {"second read fails", std::nullopt, EFI_DEVICE_ERROR},
+      {"probe succeeds without a buffer", EFI_SUCCESS, EFI_SUCCESS},
+      {"probe warns without a buffer", EFI_WARN_UNKNOWN_GLYPH, EFI_SUCCESS},
+  };
+  for (const auto &Case : Cases) {
+    SCOPED_TRACE(Case.Name);
+    P.HiiString.ProbeAnswer = Case.ProbeAnswer;
+    P.HiiString.GetStringStatus = Case.SecondRead;
+    P.HiiString.GetStringFailFrom = 2;
     size_t Blocks = P.Memory.LiveBlocks();
     EFI_STRING Text = nullptr;
-    EXPECT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_DEVICE_ERROR);
+    EXPECT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_DEVICE_ERROR);
     EXPECT_EQ(Text, nullptr);
     EXPECT_EQ(P.Memory.LiveBlocks(), Blocks);
   }
@@ -139,19 +143,19 @@ TEST_F(HiiStrings, StrGetProbeAnsweredWithoutBufferIsAnError) {
 TEST_F(HiiStrings, StrGetOutOfMemory) {
   P.Memory.FailNthAllocation(1);
   EFI_STRING Text = nullptr;
-  EXPECT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_OUT_OF_RESOURCES);
 }
 
 TEST_F(HiiStrings, StrSetWritesTheCurrentLanguageOnly) {
   SetPlatformLanguage(P, "ja-JP");
-  EXPECT_EQ(HiiLibStrSet(Handle, 117, u"ロック", nullptr), EFI_SUCCESS);
+  EXPECT_EQ(HiiLibStrSet(Handle, STR_LOCKOUT_TEXT, u"ロック", nullptr), EFI_SUCCESS);
   EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.SetString(ja-JP,117,ロック)"}));
-  EXPECT_EQ(P.HiiString.Text(Handle, "ja-JP", 117), u"ロック");
-  EXPECT_EQ(P.HiiString.Text(Handle, "en-US", 117), u"");
+  EXPECT_EQ(P.HiiString.Text(Handle, "ja-JP", STR_LOCKOUT_TEXT), u"ロック");
+  EXPECT_EQ(P.HiiString.Text(Handle, "en-US", STR_LOCKOUT_TEXT), u"");
 
   // A language the list does not carry: the service's own answer.
   SetPlatformLanguage(P, "de-DE");
-  EXPECT_EQ(HiiLibStrSet(Handle, 117, u"x", nullptr), EFI_NOT_FOUND);
+  EXPECT_EQ(HiiLibStrSet(Handle, STR_LOCKOUT_TEXT, u"x", nullptr), EFI_NOT_FOUND);
 }
 
 TEST(HiiStringsNoService, NotReadyUntilTheServiceAppearsThenKept) {
@@ -163,14 +167,14 @@ TEST(HiiStringsNoService, NotReadyUntilTheServiceAppearsThenKept) {
   P.StartDriver();
   EFI_HII_HANDLE Handle = RegisterSecurityStrings(P);
   EFI_STRING Text = nullptr;
-  EXPECT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_NOT_READY);
-  EXPECT_EQ(HiiLibStrSet(Handle, 117, u"x", nullptr), EFI_NOT_READY);
+  EXPECT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_NOT_READY);
+  EXPECT_EQ(HiiLibStrSet(Handle, STR_LOCKOUT_TEXT, u"x", nullptr), EFI_NOT_READY);
   EXPECT_EQ(HiiLibStringProtocol(), nullptr);
 
   // A failed lookup is retried on the next call.
   EFI_HANDLE Installed = nullptr;
   P.Handles.Install(&Installed, &gEfiHiiStringProtocolGuid, &P.HiiString.Protocol);
-  ASSERT_EQ(HiiLibStrGet(Handle, 87, &Text, nullptr), EFI_SUCCESS);
+  ASSERT_EQ(HiiLibStrGet(Handle, STR_CHANGES_SAVED, &Text, nullptr), EFI_SUCCESS);
   EXPECT_EQ(Take(P, Text), u"Changes have been saved.");
   EXPECT_EQ(mHiiLibString, &P.HiiString.Protocol);
 }
@@ -181,7 +185,7 @@ TEST_F(HiiStrings, StrGetAllocReadsThePlatformLanguageIntoOne512ByteBuffer) {
   SetPlatformLanguage(P, "ja-JP");
   size_t Attempts = P.Memory.Attempts();
   EFI_STRING Text = nullptr;
-  ASSERT_EQ(HiiLibStrGetAlloc(Handle, 87, &Text), EFI_SUCCESS);
+  ASSERT_EQ(HiiLibStrGetAlloc(Handle, STR_CHANGES_SAVED, &Text), EFI_SUCCESS);
   EXPECT_EQ(P.Memory.Attempts() - Attempts, 1u);
   EXPECT_EQ(P.Memory.BlockSize(Text), 512u);
   EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(ja-JP,87,512)"}));
@@ -205,7 +209,7 @@ TEST_F(HiiStrings, StrGetAllocRegrowsOnceForALongText) {
 TEST_F(HiiStrings, StrGetAllocFallsBackToTheListsFirstLanguageOnly) {
   SetPlatformLanguage(P, "de-DE");
   EFI_STRING Text = nullptr;
-  ASSERT_EQ(HiiLibStrGetAlloc(Handle, 87, &Text), EFI_SUCCESS);
+  ASSERT_EQ(HiiLibStrGetAlloc(Handle, STR_CHANGES_SAVED, &Text), EFI_SUCCESS);
   EXPECT_EQ(HiiCalls(), (std::vector<std::string>{"HiiString.GetString(de-DE,87,512)", "HiiString.GetLanguages(4096)",
                                                   "HiiString.GetString(en-US,87,512)"}));
   EXPECT_EQ(Take(P, Text), u"Changes have been saved.");
@@ -221,11 +225,11 @@ TEST_F(HiiStrings, StrGetAllocKeepsAnEmptyBufferAfterAFailedRead) {
 }
 
 TEST_F(HiiStrings, StrGetAllocArgumentAndMemoryFailures) {
-  EXPECT_EQ(HiiLibStrGetAlloc(Handle, 87, nullptr), EFI_INVALID_PARAMETER);
+  EXPECT_EQ(HiiLibStrGetAlloc(Handle, STR_CHANGES_SAVED, nullptr), EFI_INVALID_PARAMETER);
 
   EFI_STRING Text = reinterpret_cast<EFI_STRING>(1);
   P.Memory.FailNthAllocation(1);
-  EXPECT_EQ(HiiLibStrGetAlloc(Handle, 87, &Text), EFI_OUT_OF_RESOURCES);
+  EXPECT_EQ(HiiLibStrGetAlloc(Handle, STR_CHANGES_SAVED, &Text), EFI_OUT_OF_RESOURCES);
   EXPECT_EQ(Text, nullptr);
 
   // The regrowth fails: no buffer is left behind.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/security_page_ids.h"
 #include "hostplatform/platform.h"
 #include "include/guids.h"
 #include "support/service_context.h"
@@ -17,10 +18,10 @@ constexpr UINT16 kHintString = 118;   // "blue sky" in every language
 
 inline std::map<UINT16, std::u16string> Texts(const std::u16string &Name, const std::u16string &Saved,
                                               const std::u16string &Lockout) {
-  return {{1, Name}, {87, Saved}, {117, Lockout}, {kHintString, u"blue sky"}};
+  return {{1, Name}, {STR_CHANGES_SAVED, Saved}, {STR_LOCKOUT_TEXT, Lockout}, {kHintString, u"blue sky"}};
 }
 
-// Registers the four languages en-US, fr-FR, ja-JP, ko-KR; string 117 reads Lockout in each.
+// Registers the four languages en-US, fr-FR, ja-JP, ko-KR; STR_LOCKOUT_TEXT reads Lockout in each.
 inline EFI_HII_HANDLE RegisterSecurityStrings(host::Platform &P, const std::u16string &Lockout = u"") {
   using host::StringPackage;
   return P.HiiDatabase.Register(

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause-Patent
-// Reading a store at its stored size into a working pool block.
-#include "config/variable_block.h"
+// Reading and writing the stores: at the stored size into pool, fixed-size into a buffer, write-back.
+#include "config/store_access.h"
 
 #include "support/image_memory.h"
 #include "support/memory.h"
@@ -21,4 +21,18 @@ EFI_STATUS ReadVariableBlock(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 *A
   }
   *Block = Data;
   return EFI_SUCCESS;
+}
+
+EFI_STATUS ReadFixedStore(VARIABLE_STORE_INDEX Index, UINT8 *Buffer, UINTN *Size, UINT32 *Attributes) {
+  const VARIABLE_STORE *Store = &mVariableStores[Index];
+  *Size = Store->DeclaredSize;
+  return gRT->GetVariable(Store->Name, Store->Guid, Attributes, Size, Buffer);
+}
+
+EFI_STATUS WriteStoreBack(const CHAR16 *Name, const EFI_GUID *Guid, UINT32 Attributes, UINTN Size,
+                          const UINT8 *Data) {
+  if (!MayWriteBack(Attributes)) {
+    return EFI_WRITE_PROTECTED;
+  }
+  return gRT->SetVariable(Name, Guid, Attributes, Size, Data);
 }
