@@ -33,15 +33,18 @@ def scenario_arguments(**scenario):
 class BuiltIn(Testbed):
     """A machine booting the code image with the page built in, from an empty boot disk."""
 
-    def __init__(self, name, efi_dir, machine="q35", ide_disk=False, **scenario):
-        Machine.__init__(self, name, {}, machine=machine, ide_disk=ide_disk, code=code_image(efi_dir),
+    def __init__(self, name, efi_dir, machine="q35", ide_disk=False, tpm=False, workdir=None, vars_file=None,
+                 **scenario):
+        Machine.__init__(self, name, {}, machine=machine, ide_disk=ide_disk, tpm=tpm, workdir=workdir,
+                         vars_file=vars_file, code=code_image(efi_dir),
                          qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
         self.columns, self.rows = 80, 25
 
     def enter_setup(self, timeout):
-        """Presses Esc until the front page shows "Device Manager"; False if it never does."""
+        """Presses Esc until the front page shows "Device Manager"; False if it never does
+        (or the machine stops first)."""
         deadline = time.time() + timeout
-        while time.time() < deadline:
+        while time.time() < deadline and (self.qemu is None or self.qemu.poll() is None):
             if self.screen().find("Device Manager") is not None:
                 return True
             if self.output:
@@ -50,23 +53,9 @@ class BuiltIn(Testbed):
         return False
 
 
-def _press_esc_until_setup(machine, timeout=90):
-    """Presses Esc on the serial line until the front page shows "Device
-    Manager": the person at the terminal lands in the setup program."""
-    deadline = time.time() + timeout
-    while machine.qemu is None and time.time() < deadline:
-        time.sleep(0.1)
-    while time.time() < deadline and machine.qemu.poll() is None:
-        time.sleep(0.5)
-        seen = bytes(machine.output)
-        if b"Device Manager" in seen:
-            return
-        if seen:
-            machine.send(b"\x1b")
-
-
-def run_interactive(args):
-    """./scripts/run --built-in: the built-in code image in this terminal, into its setup program."""
+def run_interactive(args, workdir, vars_file):
+    """./scripts/run --built-in: the built-in code image in this terminal, into its setup program
+    (workdir and vars_file: what --keep gives)."""
     import shutil
     from terminal import ConsoleBridge
     if args.diagnostics or args.setup or args.screenshot or args.hdd_security:
@@ -76,18 +65,14 @@ def run_interactive(args):
     scenario = {"user": args.user, "events": "off"}
     if args.txt:
         scenario["txt"] = 1
-    workdir = os.path.abspath(args.keep) if args.keep else None
-    vars_file = None
-    if workdir and os.path.exists(os.path.join(workdir, "vars.fd")):
-        vars_file = os.path.join(workdir, "vars.fd.saved")
-        os.replace(os.path.join(workdir, "vars.fd"), vars_file)
-    machine = Machine("run-built-in", {}, workdir=workdir, vars_file=vars_file,
-                      machine="pc" if args.ide_disk else "q35", tpm=args.tpm, ide_disk=args.ide_disk,
-                      code=code_image(args.efi_dir), qemu_arguments=BOOT_WAIT + scenario_arguments(**scenario))
+    machine = BuiltIn("run-built-in", args.efi_dir, machine="pc" if args.ide_disk else "q35",
+                      ide_disk=args.ide_disk, tpm=args.tpm, workdir=workdir, vars_file=vars_file, **scenario)
     print(f"run: OVMF with the page built in ({machine.code}); signed in as {args.user}")
     print("run: Esc is pressed for you until the setup program shows; then Device Manager > Security; "
           "Ctrl-A X quits")
-    presser = threading.Thread(target=_press_esc_until_setup, args=(machine,), daemon=True)
+    # The person at the terminal lands in the setup program: Esc is pressed
+    # for them while the firmware waits for a key.
+    presser = threading.Thread(target=machine.enter_setup, args=(90,), daemon=True)
     bridge = ConsoleBridge(machine)
     try:
         presser.start()

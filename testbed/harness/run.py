@@ -65,13 +65,19 @@ def scenario_of(args):
     return scenario
 
 
-def machine_of(args):
-    ide_disk = args.ide_disk or args.hdd_security is not None
+def kept_store(args):
+    """The --keep folder and the variable store a previous run left there (None, None without --keep)."""
     workdir = os.path.abspath(args.keep) if args.keep else None
     vars_file = None
     if workdir and os.path.exists(os.path.join(workdir, "vars.fd")):
         vars_file = os.path.join(workdir, "vars.fd.saved")
         os.replace(os.path.join(workdir, "vars.fd"), vars_file)
+    return workdir, vars_file
+
+
+def machine_of(args):
+    ide_disk = args.ide_disk or args.hdd_security is not None
+    workdir, vars_file = kept_store(args)
     machine = Machine("run", boot_files(args.efi_dir, **scenario_of(args)), workdir=workdir,
                       machine="pc" if ide_disk else "q35", tpm=args.tpm, ide_disk=ide_disk, vars_file=vars_file)
     disk = f"yes ({args.hdd_security})" if args.hdd_security else "yes" if ide_disk else "no"
@@ -140,7 +146,7 @@ def main():
         from builtin import run_interactive
         if not terminal_fits(SETUP_SIZE):
             return 1
-        return run_interactive(args)
+        return run_interactive(args, *kept_store(args))
     if not args.screenshot and not terminal_fits(SETUP_SIZE if args.setup else PAGE_SIZE):
         return 1
     machine = machine_of(args)
